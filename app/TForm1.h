@@ -1,0 +1,82 @@
+#pragma once
+// The main window's behaviour, without widgets: the models of every control
+// (FormModel), the database session, the crypto unit, and one method per
+// event handler. The Qt view forwards events here; the command line calls the
+// same methods headless.
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "common/HostPath.h"
+#include "crypto/CryptoUnit.h"
+#include "db/Connection.h"
+#include "db/Session.h"
+#include "ui/FormModel.h"
+#include "ui/Shell.h"
+
+namespace jc::app {
+
+enum class MouseButton { Left, Right, Middle };
+
+// Local wall-clock time; injectable for tests.
+using Clock = std::function<ui::DateTime()>;
+ui::DateTime SystemNow();
+
+class TForm1 : public ui::FormModel {
+ public:
+  TForm1(ui::Shell& shell, PathMapper paths, Clock clock = SystemNow);
+  ~TForm1();
+
+  // Window events.
+  void FormCreate();
+  void FormClose();
+  // Refuses every size change.
+  bool FormCanResize(int newWidth, int newHeight) const;
+
+  // Handlers, by the name of their control and event.
+  void Btn_MappingClick();
+  void Btn_CheckClick();
+  void Btn_DeTestClick();
+  void Btn_EncryptClick();
+  void Btn_De_CustomClick();
+  void Grid_MainClickCell(int col, int row);
+  void Grid_SubMouseDown(MouseButton button);
+  void Btn_De_TestClick();
+  void Btn_De_BunClick();
+  void Btn_RestoreClick();
+  void Button1Click();
+  void Edit_En_JuminKeyDown(int key);
+  void Edit_De_JuminKeyDown(int key);
+
+  // Runs one event: an error that escapes is shown in the error box and the
+  // tool goes on. While a handler runs, a second event is ignored (returns
+  // false); a close request made meanwhile is deferred until it ends.
+  bool RunEvent(const std::function<void()>& handler);
+  bool Busy() const { return busy_; }
+  // Close requested while busy: the view closes once the handler has ended.
+  bool CloseRequested() const { return closeRequested_; }
+  void RequestClose();
+
+  // Creates the connection, stores it in Connection, opens it and returns it.
+  db::TADOConnection& OpenConnection();
+
+  // State shared with the operations.
+  db::Session Db;
+  std::unique_ptr<db::TADOConnection> Connection;
+  crypto::CryptoUnit Crypto;
+  ui::Shell& shell() { return shell_; }
+  const PathMapper& paths() const { return paths_; }
+
+  // The INI file the host is read from, mapped onto this machine.
+  std::string IniPath() const;
+
+ private:
+  ui::Shell& shell_;
+  PathMapper paths_;
+  Clock clock_;
+  bool busy_ = false;
+  bool closeRequested_ = false;
+  bool closed_ = false;
+};
+
+}  // namespace jc::app

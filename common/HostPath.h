@@ -1,0 +1,24 @@
+#pragma once
+// The tool names its files with fixed Windows paths ("C:\TELVARO\..."). This
+// is the one place that maps them onto the host: on Windows they stay as they
+// are; elsewhere "C:\" becomes a root folder, backslashes become slashes and a
+// ".dll" file name takes the platform's shared-library suffix.
+#include <string>
+
+namespace jc {
+
+class PathMapper {
+ public:
+  // root: the folder that stands for "C:\" (ignored on Windows).
+  explicit PathMapper(std::string root = "/");
+  const std::string& Root() const { return root_; }
+  std::string Map(const std::string& windowsPath) const;
+
+ private:
+  std::string root_;
+};
+
+// Shared-library suffix of the platform: ".dll" on Windows, ".so" elsewhere.
+const char* SharedLibrarySuffix();
+
+}  // namespace jc

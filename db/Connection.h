@@ -1,0 +1,48 @@
+#pragma once
+// The one database connection of a run (ADO-style: a connection string,
+// opened once, never closed before the process ends).
+#include <memory>
+#include <string>
+
+#include "db/Backend.h"
+
+namespace jc::db {
+
+class TADOConnection {
+ public:
+  TADOConnection();
+  ~TADOConnection();
+  TADOConnection(const TADOConnection&) = delete;
+  TADOConnection& operator=(const TADOConnection&) = delete;
+
+  std::string ConnectionString;
+
+  // Opens the connection described by ConnectionString: a Data Source that
+  // begins with "sqlite:" names an embedded store folder (the instance part
+  // "\QUINSET" is ignored there); any other names a SQL Server host and goes
+  // through ODBC. Throws DbError with the provider's text on failure.
+  void Open();
+  bool Connected() const { return backend_ != nullptr; }
+
+  // The open session. Precondition: Connected().
+  Backend& backend();
+
+  // Statement trace: every statement handed to the backend is appended, as
+  // sent, followed by a tab and OK or FAILED. Enabled from the environment
+  // variable JUMINCHECK_SQL_TRACE at Open().
+  void Trace(const std::string& sql, bool ok);
+
+  // For tests and tools: adopt an already open backend.
+  void Adopt(std::unique_ptr<Backend> backend);
+
+ private:
+  std::unique_ptr<Backend> backend_;
+  struct TraceFile;
+  std::unique_ptr<TraceFile> trace_;
+};
+
+// The fixed ADO connection string for a host: the login, the initial
+// catalog master, packet size 4096 and the data source host + "\QUINSET".
+std::string BuildConnectionString(const std::string& serverHost);
+
+}  // namespace jc::db

@@ -1,0 +1,73 @@
+#pragma once
+// A query object (ADO style) with a client-side snapshot: the whole result is
+// fetched when the query opens, so the record count is exact and the rows read
+// do not change while other statements change the table underneath.
+#include <string>
+#include <string_view>
+
+#include "db/Backend.h"
+
+namespace jc::db {
+
+class TADOConnection;
+
+class TADOQuery {
+ public:
+  explicit TADOQuery(std::string name);
+
+  const std::string& Name() const { return name_; }
+  TADOConnection* Connection = nullptr;  // not owned
+  int CommandTimeout = 0;                // 0: no time limit
+
+  // SQL text of the query, one line.
+  std::string SQL;
+
+  // Opens SQL as a result set (throws DbError; the query stays closed).
+  void Open();
+  // Executes SQL without a result set (throws DbError).
+  void ExecSQL();
+  void Close();
+
+  bool Active() const { return active_; }
+  // End flag: set when the current position is past the last row, and on a
+  // closed query.
+  bool Eof() const;
+  void Next();
+
+  // Number of rows of the open result. Throws
+  // "<name>: Cannot perform this operation on a closed dataset" when closed.
+  int RecordCount() const;
+
+  // Column value of the current row, by name without regard to letter case.
+  // NULL reads as "" (text) or 0 (integer). Throws "<name>: Field 'X' not
+  // found" when the query is closed or has no such column.
+  std::string FieldAsString(std::string_view column) const;
+  int FieldAsInteger(std::string_view column) const;
+  bool FieldIsNull(std::string_view column) const;
+
+  // The fetched result (empty when closed).
+  const ResultSet& Result() const { return result_; }
+
+ private:
+  std::size_t ColumnIndex(std::string_view column) const;
+  const Cell* CurrentCell(std::string_view column) const;
+
+  std::string name_;
+  bool active_ = false;
+  ResultSet result_;
+  std::size_t row_ = 0;
+};
+
+// Closes the query, sets its text to sql and opens it. True on success; on any
+// failure false, silently, with the query closed and its end flag set.
+bool OpenQuery(TADOQuery& query, const std::string& sql);
+
+// Closes the query, sets its text to sql and executes it. True on success;
+// false on any failure, silently.
+bool ExecQuery(TADOQuery& query, const std::string& sql);
+
+// A value written into SQL text: enclosed in single quotes, each embedded
+// single quote doubled, no N prefix.
+std::string QuotedStr(std::string_view value);
+
+}  // namespace jc::db

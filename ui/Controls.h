@@ -1,0 +1,54 @@
+#pragma once
+// Plain models of the window's controls: what the operations read and change,
+// and what a view draws. No toolkit types here.
+#include <string>
+#include <vector>
+
+#include "ui/ResultGrid.h"
+
+namespace jc::ui {
+
+struct FontSpec {
+  std::string name = "Tahoma";  // the window font
+  int height = 11;              // pixels
+  bool bold = false;
+  Color color = 0x00000000;     // 0x00BBGGRR
+};
+
+struct DateTime {
+  int year = 0, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+  // "YYYYMMDD"
+  std::string Yyyymmdd() const;
+};
+
+struct TControl {
+  std::string name;
+  int left = 0, top = 0, width = 0, height = 0;
+  std::string caption;
+  bool enabled = true;
+  bool visible = true;
+  int tabOrder = -1;  // -1: takes no focus
+  FontSpec font;
+  Align align = Align::Left;
+};
+
+struct TButton : TControl {};
+struct TLabel : TControl {};
+struct TShape : TControl {};
+struct TEdit : TControl {
+  std::string text;
+};
+struct TComboBox : TControl {
+  std::vector<std::string> items;
+  int itemIndex = -1;
+  // The selected item's text, "" when nothing is selected.
+  std::string Text() const;
+};
+struct TCheckBox : TControl {
+  bool checked = false;
+};
+struct TDateTimePicker : TControl {
+  DateTime date;
+};
+
+}  // namespace jc::ui

@@ -1,0 +1,47 @@
+#pragma once
+// The main window's state as plain data: every control with its layout and
+// start state, the two grids, the gauge, the status line and the fields the
+// operations share. The window (app/TForm1) owns one; views draw it.
+#include <string>
+
+#include "ui/Controls.h"
+#include "ui/Gauge.h"
+#include "ui/ResultGrid.h"
+
+namespace jc::ui {
+
+struct FormModel {
+  FormModel();  // the layout and start state of every control
+
+  std::string Caption;
+  int ClientWidth = 463;
+  int ClientHeight = 614;
+
+  // Visible controls.
+  TComboBox Combo_Year;
+  TButton Btn_De_Custom;
+  TLabel LB_Msg;  // the status line; its text is LB_Msg.caption
+  ResultGrid Grid_Main;
+  ResultGrid Grid_Sub;
+  Gauge Gauge1;
+  TControl Gauge1Layout;   // geometry of the gauge
+  TControl Grid_MainLayout;
+  TControl Grid_SubLayout;
+  TShape Shape1, Shape2;
+  TLabel Label1, Label2;
+  TEdit Edit_En_Jumin, Edit_Encrypt, Edit_De_Jumin, Edit_Decrypt;
+
+  // Hidden or off-screen controls.
+  TButton Btn_Check, Btn_Mapping, Btn_Encrypt, Btn_DeTest;
+  TButton Btn_De_Test, Btn_De_Bun, Btn_Restore, Button1;
+  TCheckBox Chk_Day;
+  TDateTimePicker Dtp_Start, Dtp_End;
+  TLabel Label3, Label4;
+
+  // Shared fields of the window.
+  std::string ServerHost;
+  std::string RestoreKind;
+  bool CustomerMode = false;
+};
+
+}  // namespace jc::ui

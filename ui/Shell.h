@@ -1,0 +1,27 @@
+#pragma once
+// What an operation may ask of the window around it, apart from the models:
+// let pending window messages run, pause, and show the two kinds of box.
+// The window gives the real one; the command line prints; tests record.
+#include <string>
+
+namespace jc::ui {
+
+class Shell {
+ public:
+  virtual ~Shell() = default;
+  // Handles every window message already queued (painting, input) and returns.
+  virtual void ProcessMessages() = 0;
+  // Pauses the calling operation for ms milliseconds; no messages are handled meanwhile.
+  virtual void Sleep(int ms) = 0;
+  // Modal information box: one text and an OK button.
+  virtual void ShowMessage(const std::string& text) = 0;
+  // Modal error box: stop icon, OK button, the executable's name as title.
+  // The text is shown as given (see FormatErrorText for the full-stop rule).
+  virtual void ShowError(const std::string& text) = 0;
+};
+
+// The text the error box shows for an error message: a full stop is appended
+// unless the message's last character has a code at most that of '.'.
+std::string FormatErrorText(const std::string& message);
+
+}  // namespace jc::ui
