@@ -1,0 +1,30 @@
+#pragma once
+// A shell that records what an operation asked of the window instead of
+// doing it: message processing, pauses (never slept), boxes.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ui/Shell.h"
+
+namespace jc::test {
+
+class FakeShell : public ui::Shell {
+ public:
+  void ProcessMessages() override {
+    ++processed;
+    if (onProcessMessages) onProcessMessages();
+  }
+  void Sleep(int ms) override { sleeps.push_back(ms); }
+  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  void ShowError(const std::string& text) override { errors.push_back(text); }
+
+  int processed = 0;
+  std::vector<int> sleeps;
+  std::vector<std::string> messages;
+  std::vector<std::string> errors;
+  // Runs inside ProcessMessages: lets a test deliver an event mid-loop.
+  std::function<void()> onProcessMessages;
+};
+
+}  // namespace jc::test
