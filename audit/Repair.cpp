@@ -1,0 +1,42 @@
+#include "audit/Repair.h"
+
+#include <string>
+
+#include "common/Text.h"
+#include "db/Query.h"
+
+namespace jc::audit {
+
+namespace {
+const char* const kRepairHead = "UPDATE TV_BASE..CD_PERSON    SET TEMPNUM = ";
+const char* const kRepairWhere = " WHERE CUSCODE = ";
+}  // namespace
+
+void Grid_SubMouseDown(ui::FormModel& form, db::Session& db, ui::Shell& shell, bool rightButton) {
+  if (!form.CustomerMode || !rightButton) return;
+
+  const ui::ResultGrid& grid = form.Grid_Sub;
+  const int row = grid.CurrentRow();
+  // Row 0 is the header; its cells are captions, not a customer.
+  const std::string code = row >= 1 ? grid.Cell(5, row) : std::string();
+  const std::string value = row >= 1 ? grid.Cell(6, row) : std::string();
+
+  // An empty code would address every record without a code, an empty value
+  // would wipe the customer's good values: refuse both.
+  if (Trim(code).empty()) {
+    shell.ShowMessage(kRepairNoCustomerCode);
+    return;
+  }
+  if (Trim(value).empty()) {
+    shell.ShowMessage(kRepairNoValue);
+    return;
+  }
+
+  db.SqlText = kRepairHead + db::QuotedStr(value) + kRepairWhere + db::QuotedStr(code);
+  if (db::ExecQuery(db.Ado_Exec, db.SqlText))
+    shell.ShowMessage(kRepairDone);
+  else
+    shell.ShowError(kRepairFailed);
+}
+
+}  // namespace jc::audit

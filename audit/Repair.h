@@ -1,0 +1,27 @@
+#pragma once
+// Row-by-row repair of a customer found by the audit: copies the stored value
+// of the current history row into every customer record of its code.
+#include "db/Session.h"
+#include "ui/FormModel.h"
+#include "ui/Shell.h"
+
+namespace jc::audit {
+
+// Shown after a successful repair.
+inline constexpr const char* kRepairDone = "복구완료";
+// Refusals: the current history row holds no customer code, or no stored
+// value; no statement runs.
+inline constexpr const char* kRepairNoCustomerCode = "고객코드가 없어 복구할 수 없습니다.";
+inline constexpr const char* kRepairNoValue = "복구할 암호화 값이 없습니다.";
+// The UPDATE failed; nothing was changed.
+inline constexpr const char* kRepairFailed = "복구 실패: 고객 암호화 값을 저장하지 못했습니다.";
+
+// Handler of a mouse press in Grid_Sub. Acts for the right button alone and
+// only while CustomerMode is on: UPDATE of TEMPNUM of every TV_BASE..CD_PERSON
+// record whose CUSCODE is column 5 of Grid_Sub's current row, with the value
+// in column 6, both as the cells hold them. A row whose code or value is empty
+// after trimming is refused with an information box; a failed UPDATE is
+// reported in the error box.
+void Grid_SubMouseDown(ui::FormModel& form, db::Session& db, ui::Shell& shell, bool rightButton);
+
+}  // namespace jc::audit
