@@ -1,0 +1,1 @@
+// Lets a library target exist before its first source file.
