@@ -12,9 +12,7 @@ const char* const kRepairHead = "UPDATE TV_BASE..CD_PERSON    SET TEMPNUM = ";
 const char* const kRepairWhere = " WHERE CUSCODE = ";
 }  // namespace
 
-void Grid_SubMouseDown(ui::FormModel& form, db::Session& db, ui::Shell& shell, bool rightButton) {
-  if (!form.CustomerMode || !rightButton) return;
-
+RepairOutcome RepairCurrentRow(ui::FormModel& form, db::Session& db, ui::Shell& shell) {
   const ui::ResultGrid& grid = form.Grid_Sub;
   const int row = grid.CurrentRow();
   // Row 0 is the header; its cells are captions, not a customer.
@@ -25,18 +23,25 @@ void Grid_SubMouseDown(ui::FormModel& form, db::Session& db, ui::Shell& shell, b
   // would wipe the customer's good values: refuse both.
   if (Trim(code).empty()) {
     shell.ShowMessage(kRepairNoCustomerCode);
-    return;
+    return RepairOutcome::NoCustomerCode;
   }
   if (Trim(value).empty()) {
     shell.ShowMessage(kRepairNoValue);
-    return;
+    return RepairOutcome::NoValue;
   }
 
   db.SqlText = kRepairHead + db::QuotedStr(value) + kRepairWhere + db::QuotedStr(code);
-  if (db::ExecQuery(db.Ado_Exec, db.SqlText))
-    shell.ShowMessage(kRepairDone);
-  else
+  if (!db::ExecQuery(db.Ado_Exec, db.SqlText)) {
     shell.ShowError(kRepairFailed);
+    return RepairOutcome::Failed;
+  }
+  shell.ShowMessage(kRepairDone);
+  return RepairOutcome::Done;
+}
+
+void Grid_SubMouseDown(ui::FormModel& form, db::Session& db, ui::Shell& shell, bool rightButton) {
+  if (!form.CustomerMode || !rightButton) return;
+  RepairCurrentRow(form, db, shell);
 }
 
 }  // namespace jc::audit

@@ -16,6 +16,18 @@ inline constexpr const char* kRepairNoValue = "복구할 암호화 값이 없습
 // The UPDATE failed; nothing was changed.
 inline constexpr const char* kRepairFailed = "복구 실패: 고객 암호화 값을 저장하지 못했습니다.";
 
+// What a repair of the current history row came to.
+enum class RepairOutcome {
+  NoCustomerCode,  // refused: the row holds no customer code
+  NoValue,         // refused: the row holds no stored value
+  Failed,          // the UPDATE failed
+  Done,            // the UPDATE succeeded
+};
+
+// Repairs from Grid_Sub's current row without looking at the button or the
+// mode: the refusals, the UPDATE and its message box, as described below.
+RepairOutcome RepairCurrentRow(ui::FormModel& form, db::Session& db, ui::Shell& shell);
+
 // Handler of a mouse press in Grid_Sub. Acts for the right button alone and
 // only while CustomerMode is on: UPDATE of TEMPNUM of every TV_BASE..CD_PERSON
 // record whose CUSCODE is column 5 of Grid_Sub's current row, with the value
