@@ -48,6 +48,10 @@ class TForm1 : public ui::FormModel {
   void Edit_En_JuminKeyDown(int key);
   void Edit_De_JuminKeyDown(int key);
 
+  // The repair as a right click in Grid_Sub runs it; true when the customer's
+  // records were updated (the command line's exit status).
+  bool RepairCurrentHistoryRow();
+
   // Runs one event: an error that escapes is shown in the error box and the
   // tool goes on. While a handler runs, a second event is ignored (returns
   // false); a close request made meanwhile is deferred until it ends.

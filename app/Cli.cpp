@@ -1,0 +1,162 @@
+#include "app/Cli.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <functional>
+#include <iostream>
+#include <memory>
+#include <optional>
+
+#include "app/Commands.h"
+#include "app/ConsoleShell.h"
+#include "app/TForm1.h"
+
+namespace jc::app {
+
+namespace {
+
+struct CommandSpec {
+  const char* name;
+  const char* usage;
+  const char* help;
+  int (*run)(CommandContext&);
+};
+
+const CommandSpec kCommands[] = {
+    {"create-store", "create-store FOLDER", "make an empty embedded store with the pharmacy schema",
+     &CmdCreateStore},
+    {"sql", "sql STATEMENT", "run one statement on the configured connection and print the result",
+     &CmdSql},
+    {"encrypt", "encrypt TEXT", "print the stored encrypted value of TEXT", &CmdEncrypt},
+    {"decrypt", "decrypt VALUE", "print the plain text of a stored encrypted VALUE", &CmdDecrypt},
+    {"create-key", "create-key", "write a fresh data key of version \"01\" into the key table",
+     &CmdCreateKey},
+    {"audit-customers", "audit-customers [--year YYYY | --from YYYYMMDD --to YYYYMMDD]",
+     "run the customer decryption audit and print Grid_Main", &CmdAuditCustomers},
+    {"history", "history CUSCODE", "show the history of a customer code and print Grid_Sub",
+     &CmdHistory},
+    {"repair", "repair CUSCODE ROW",
+     "copy the stored value of history row ROW into the customer's records", &CmdRepair},
+    {"demo", "demo DIR [--customers N] [--seed S]",
+     "make a demo root in DIR with a store full of synthetic pharmacy data", &CmdDemo},
+};
+
+const CommandSpec* FindCommand(const std::string& name) {
+  for (const auto& c : kCommands)
+    if (name == c.name) return &c;
+  return nullptr;
+}
+
+}  // namespace
+
+void PrintUsage(std::ostream& out) {
+  out << "usage: jumincheck [--root DIR] [COMMAND ...]\n"
+         "\n"
+         "Without a command the window opens. --root DIR names the folder that stands\n"
+         "for \"C:\\\" (default: $JUMINCHECK_ROOT, else /): the INI file is\n"
+         "DIR/TELVARO/TELVARO.ini and the crypto module\n"
+         "DIR/TELVARO/Dll/HIRAEncryption/IndvInfmCrypto.so.\n"
+         "\n"
+         "Commands:\n";
+  for (const auto& c : kCommands) out << "  " << c.usage << "\n      " << c.help << "\n";
+  out << "\nGrids print to stdout as tab-separated lines; boxes print to stderr as\n"
+         "\"message: \" and \"error: \" lines, the status line as \"status: \".\n"
+         "Exit status: 0 done, 1 an error was shown or the command failed, 2 wrong usage.\n";
+}
+
+bool ParseCommandLine(int argc, char** argv, CliOptions& options, std::ostream& out,
+                      std::ostream& err, int& exitCode) {
+  const char* envRoot = std::getenv("JUMINCHECK_ROOT");
+  options.root = envRoot && *envRoot ? envRoot : "/";
+  int i = 1;
+  for (; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "--help" || a == "-h") {
+      PrintUsage(out);
+      exitCode = kExitOk;
+      return false;
+    }
+    if (a == "--root") {
+      if (i + 1 >= argc) {
+        err << "jumincheck: --root needs a folder\n";
+        exitCode = kExitUsage;
+        return false;
+      }
+      options.root = argv[++i];
+      continue;
+    }
+    if (a.rfind("--root=", 0) == 0) {
+      options.root = a.substr(7);
+      continue;
+    }
+    if (a.rfind("-", 0) == 0 && options.command.empty()) {
+      // Qt's own options (-platform ...) pass through to the window.
+      break;
+    }
+    break;
+  }
+  if (i < argc && argv[i][0] != '-') {
+    options.command = argv[i++];
+    for (; i < argc; ++i) options.args.emplace_back(argv[i]);
+    if (!FindCommand(options.command)) {
+      err << "jumincheck: unknown command '" << options.command << "' (see --help)\n";
+      exitCode = kExitUsage;
+      return false;
+    }
+  }
+  return true;
+}
+
+void PrintGrid(const ui::ResultGrid& grid, std::ostream& out) {
+  for (int r = 0; r < grid.RowCount(); ++r) {
+    for (int c = 0; c < grid.ColCount(); ++c) {
+      if (c) out << '\t';
+      std::string cell = grid.Cell(c, r);
+      for (char& ch : cell)
+        if (ch == '\t' || ch == '\n' || ch == '\r') ch = ' ';
+      out << cell;
+    }
+    out << '\n';
+  }
+}
+
+CommandContext::CommandContext(const CliOptions& o, std::ostream& out_, std::ostream& err_)
+    : options(o), args(o.args), out(out_), err(err_),
+      shell(err_, &err_ == &std::cerr && isatty(STDERR_FILENO)), paths(o.root) {}
+
+CommandContext::~CommandContext() {
+  if (form) form->FormClose();
+}
+
+bool CommandContext::StartUp() {
+  form = std::make_unique<TForm1>(shell, paths);
+  shell.WatchGauge(&form->Gauge1);
+  form->RunEvent([this] { form->FormCreate(); });
+  return !shell.ErrorShown();
+}
+
+int CommandContext::Usage(const std::string& why) {
+  const CommandSpec* spec = FindCommand(options.command);
+  err << "jumincheck: " << why << "\nusage: jumincheck [--root DIR] " << (spec ? spec->usage : "")
+      << '\n';
+  return kExitUsage;
+}
+
+int CommandContext::Finish(int status) {
+  shell.EndProgress();
+  if (shell.ErrorShown() && status == kExitOk) return kExitFailed;
+  return status;
+}
+
+int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err) {
+  const CommandSpec* spec = FindCommand(options.command);
+  if (!spec) {
+    err << "jumincheck: unknown command '" << options.command << "'\n";
+    return kExitUsage;
+  }
+  CommandContext ctx(options, out, err);
+  return spec->run(ctx);
+}
+
+}  // namespace jc::app

@@ -1,0 +1,44 @@
+#pragma once
+// The command line: `jumincheck [--root DIR] [COMMAND ...]`. Without a
+// command the window opens; a command runs the same handlers headless, on the
+// same start-up, with the models instead of widgets.
+//
+// Conventions of every command: grids go to stdout as tab-separated lines,
+// header row first, every column (the zero-width ones too); message and error
+// boxes go to stderr as lines beginning "message: " and "error: "; the final
+// status line goes to stderr as "status: " + text; progress is drawn on
+// stderr only when it is a terminal. Exit status: 0 when the handler ended
+// normally, 1 when an error box was shown (or the command failed), 2 for
+// wrong usage.
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "ui/ResultGrid.h"
+
+namespace jc::app {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+struct CliOptions {
+  std::string root;     // the folder that stands for "C:\"
+  std::string command;  // empty: open the window
+  std::vector<std::string> args;
+};
+
+// Parses the options. Returns false when the process should end at once
+// with exitCode (after --help, or on wrong usage, having printed why).
+bool ParseCommandLine(int argc, char** argv, CliOptions& options, std::ostream& out,
+                      std::ostream& err, int& exitCode);
+
+// Runs options.command and returns the exit status.
+int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err);
+
+// Tab-separated lines, header row first, every column.
+void PrintGrid(const ui::ResultGrid& grid, std::ostream& out);
+
+void PrintUsage(std::ostream& out);
+
+}  // namespace jc::app

@@ -1,0 +1,110 @@
+// audit-customers / history / repair: the customer audit, the history view
+// and the repair, headless.
+#include <cstdlib>
+#include <ostream>
+
+#include "app/Commands.h"
+
+namespace jc::app {
+
+namespace {
+
+bool ParseDate(const std::string& text, ui::DateTime& date) {
+  if (text.size() != 8) return false;
+  for (char c : text)
+    if (c < '0' || c > '9') return false;
+  date = ui::DateTime{std::atoi(text.substr(0, 4).c_str()), std::atoi(text.substr(4, 2).c_str()),
+                      std::atoi(text.substr(6, 2).c_str()), 0, 0, 0};
+  return date.month >= 1 && date.month <= 12 && date.day >= 1 && date.day <= 31;
+}
+
+bool ParseRow(const std::string& text, int& row) {
+  if (text.empty() || text.size() > 9) return false;
+  for (char c : text)
+    if (c < '0' || c > '9') return false;
+  row = std::atoi(text.c_str());
+  return row >= 1;
+}
+
+// Lists the code in Grid_Main's row 1, as an audit would, and clicks it.
+void ShowHistory(TForm1& f, const std::string& code) {
+  f.Grid_Main.ClearNonFixed();
+  f.Grid_Main.SetRowCount(2);
+  f.Grid_Main.SetCell(1, 1, code);  // the name cell must not be empty for the view to run
+  f.Grid_Main.SetCell(5, 1, code);
+  f.Grid_Main.SetCurrentRow(1);
+  f.RunEvent([&f] { f.Grid_MainClickCell(1, 1); });
+}
+
+}  // namespace
+
+int CmdAuditCustomers(CommandContext& ctx) {
+  std::optional<std::string> year;
+  std::optional<ui::DateTime> from, to;
+  for (std::size_t i = 0; i < ctx.args.size(); ++i) {
+    const std::string& a = ctx.args[i];
+    const bool hasValue = i + 1 < ctx.args.size();
+    if (a == "--year" && hasValue) {
+      year = ctx.args[++i];
+    } else if ((a == "--from" || a == "--to") && hasValue) {
+      ui::DateTime d;
+      if (!ParseDate(ctx.args[i + 1], d)) return ctx.Usage(a + " takes a date YYYYMMDD");
+      (a == "--from" ? from : to) = d;
+      ++i;
+    } else {
+      return ctx.Usage("unexpected argument '" + a + "'");
+    }
+  }
+  if (year && (from || to)) return ctx.Usage("--year and --from/--to exclude each other");
+  if (from.has_value() != to.has_value()) return ctx.Usage("--from and --to go together");
+  if (!ctx.StartUp()) return ctx.Finish(kExitFailed);
+  TForm1& f = *ctx.form;
+  if (year) {
+    int index = -1;
+    for (std::size_t i = 0; i < f.Combo_Year.items.size(); ++i)
+      if (f.Combo_Year.items[i] == *year) index = static_cast<int>(i);
+    if (index < 0) return ctx.Usage("year " + *year + " is not in the tax-year list");
+    f.Combo_Year.itemIndex = index;
+  }
+  if (from) {
+    f.Chk_Day.checked = true;
+    f.Dtp_Start.date = *from;
+    f.Dtp_End.date = *to;
+  }
+  f.RunEvent([&f] { f.Btn_De_CustomClick(); });
+  ctx.shell.EndProgress();
+  PrintGrid(f.Grid_Main, ctx.out);
+  ctx.err << "status: " << f.LB_Msg.caption << '\n';
+  return ctx.Finish(kExitOk);
+}
+
+int CmdHistory(CommandContext& ctx) {
+  if (ctx.args.size() != 1) return ctx.Usage("history takes one CUSCODE");
+  if (!ctx.StartUp()) return ctx.Finish(kExitFailed);
+  ShowHistory(*ctx.form, ctx.args[0]);
+  PrintGrid(ctx.form->Grid_Sub, ctx.out);
+  return ctx.Finish(kExitOk);
+}
+
+int CmdRepair(CommandContext& ctx) {
+  int row = 0;
+  if (ctx.args.size() != 2 || !ParseRow(ctx.args[1], row))
+    return ctx.Usage("repair takes a CUSCODE and a history ROW (1, 2, ...)");
+  if (!ctx.StartUp()) return ctx.Finish(kExitFailed);
+  TForm1& f = *ctx.form;
+  ShowHistory(f, ctx.args[0]);
+  if (ctx.shell.ErrorShown()) return ctx.Finish(kExitFailed);
+  if (row >= f.Grid_Sub.RowCount() || f.Grid_Sub.Cell(5, row).empty()) {
+    PrintGrid(f.Grid_Sub, ctx.out);
+    ctx.err << "jumincheck: repair: the history of '" << ctx.args[0] << "' has no row " << row
+            << '\n';
+    return ctx.Finish(kExitFailed);
+  }
+  f.Grid_Sub.SetCurrentRow(row);
+  f.CustomerMode = true;  // as after a customer audit
+  bool repaired = false;
+  f.RunEvent([&] { repaired = f.RepairCurrentHistoryRow(); });
+  return ctx.Finish(repaired ? kExitOk : kExitFailed);
+}
+
+}  // namespace jc::app

@@ -1,0 +1,47 @@
+#pragma once
+// The commands of the command line, one function each (see Cli.h for their
+// shared conventions).
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Cli.h"
+#include "app/ConsoleShell.h"
+#include "app/TForm1.h"
+#include "common/HostPath.h"
+
+namespace jc::app {
+
+struct CommandContext {
+  CommandContext(const CliOptions& options, std::ostream& out, std::ostream& err);
+  ~CommandContext();
+
+  // Makes the window's state and runs its start-up; false when start-up
+  // showed an error box (the command should end with status 1).
+  bool StartUp();
+  // Prints why and the command's usage; returns the usage status.
+  int Usage(const std::string& why);
+  // The exit status: failed when an error box was shown.
+  int Finish(int status);
+
+  const CliOptions& options;
+  const std::vector<std::string>& args;
+  std::ostream& out;
+  std::ostream& err;
+  ConsoleShell shell;
+  PathMapper paths;
+  std::unique_ptr<TForm1> form;
+};
+
+int CmdCreateStore(CommandContext& ctx);
+int CmdSql(CommandContext& ctx);
+int CmdEncrypt(CommandContext& ctx);
+int CmdDecrypt(CommandContext& ctx);
+int CmdCreateKey(CommandContext& ctx);
+int CmdAuditCustomers(CommandContext& ctx);
+int CmdHistory(CommandContext& ctx);
+int CmdRepair(CommandContext& ctx);
+int CmdDemo(CommandContext& ctx);
+
+}  // namespace jc::app

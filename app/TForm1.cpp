@@ -1,0 +1,129 @@
+#include "app/TForm1.h"
+
+#include <chrono>
+#include <ctime>
+#include <exception>
+#include <filesystem>
+
+#include "app/Ini.h"
+#include "common/Text.h"
+
+namespace jc::app {
+
+namespace {
+
+constexpr const char* kIniFile = "C:\\TELVARO\\TELVARO.ini";
+constexpr const char* kIniSection = "DATAPATH";
+constexpr const char* kIniKey = "PATH";
+constexpr const char* kEmbeddedPrefix = "sqlite:";
+
+// A "PATH" of the form sqlite:FOLDER names an embedded store; a relative
+// FOLDER is taken from the INI file's folder.
+std::string ResolveEmbeddedStore(const std::string& host, const std::string& iniPath) {
+  if (host.rfind(kEmbeddedPrefix, 0) != 0) return host;
+  std::filesystem::path folder = host.substr(std::char_traits<char>::length(kEmbeddedPrefix));
+  if (folder.empty() || folder.is_absolute()) return host;
+  auto base = std::filesystem::path(iniPath).parent_path();
+  return kEmbeddedPrefix + (base / folder).lexically_normal().string();
+}
+
+}  // namespace
+
+ui::DateTime SystemNow() {
+  const std::time_t t = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&t, &local);
+  return ui::DateTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                      local.tm_hour, local.tm_min, local.tm_sec};
+}
+
+TForm1::TForm1(ui::Shell& shell, PathMapper paths, Clock clock)
+    : Crypto(shell, paths), shell_(shell), paths_(std::move(paths)), clock_(std::move(clock)) {}
+
+TForm1::~TForm1() = default;
+
+std::string TForm1::IniPath() const { return paths_.Map(kIniFile); }
+
+bool TForm1::FormCanResize(int, int) const { return false; }
+
+bool TForm1::RunEvent(const std::function<void()>& handler) {
+  // Message processing inside a running handler can deliver another click
+  // or key; the query objects, SqlText and the grids serve one operation at
+  // a time, so such input is dropped.
+  if (busy_ || closed_) return false;
+  busy_ = true;
+  try {
+    handler();
+  } catch (const std::exception& e) {
+    shell_.ShowError(ui::FormatErrorText(e.what()));
+  } catch (...) {
+    shell_.ShowError(ui::FormatErrorText("Unknown error"));
+  }
+  busy_ = false;
+  return true;
+}
+
+void TForm1::RequestClose() { closeRequested_ = true; }
+
+db::TADOConnection& TForm1::OpenConnection() {
+  Connection = std::make_unique<db::TADOConnection>();
+  Connection->ConnectionString = db::BuildConnectionString(ServerHost);
+  Connection->Open();
+  return *Connection;
+}
+
+void TForm1::FormCreate() {
+  // 1-2
+  CustomerMode = false;
+  LB_Msg.caption.clear();
+  ServerHost.clear();
+  // 3: the database host from the INI file (default: the current, empty host)
+  const std::string iniPath = IniPath();
+  ServerHost = ResolveEmbeddedStore(
+      ReadProfileString(iniPath, kIniSection, kIniKey, ServerHost), iniPath);
+  // 4: a failed load is no error here (the loader has said so); a missing
+  // module folder raises and ends start-up.
+  Crypto.CryptoLoaded = Crypto.LoadCryptoModule();
+  // 5: the key store; making it opens the connection.
+  Crypto.CreateKeyStore([this]() -> db::TADOConnection& { return OpenConnection(); });
+  // 6: warm-up, so that the key table is read before any operation runs.
+  (void)Crypto.EncryptJumin("");
+  // 7
+  Db.Ado_Qry.Connection = Connection.get();
+  Db.Ado_Exec.Connection = Connection.get();
+  // 9
+  const ui::DateTime now = clock_();
+  Dtp_Start.date = now;
+  Dtp_End.date = now;
+  // 10-11
+  Grid_Main.ClearNonFixed();
+  Grid_Main.SetRowCount(2);
+  Grid_Sub.ClearNonFixed();
+  Grid_Sub.SetRowCount(2);
+  LB_Msg.caption.clear();
+  // 12: the tax years, newest first, the previous calendar year selected.
+  Combo_Year.items.clear();
+  Combo_Year.itemIndex = -1;
+  for (int n = now.year - 2001; n >= 0; --n) {
+    Combo_Year.items.push_back("20" + std::string(n < 10 ? "0" : "") + std::to_string(n));
+  }
+  if (!Combo_Year.items.empty()) Combo_Year.itemIndex = 0;
+}
+
+void TForm1::FormClose() {
+  if (closed_) return;
+  closed_ = true;
+  Crypto.DestroyKeyStore();
+}
+
+void TForm1::Edit_En_JuminKeyDown(int key) {
+  if (key != 13) return;
+  Edit_Encrypt.text = Crypto.EncryptJumin(Trim(Edit_En_Jumin.text));
+}
+
+void TForm1::Edit_De_JuminKeyDown(int key) {
+  if (key != 13) return;
+  Edit_Decrypt.text = Crypto.DecryptJumin(Edit_De_Jumin.text);
+}
+
+}  // namespace jc::app
