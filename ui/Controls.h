@@ -1,6 +1,7 @@
 #pragma once
 // Plain models of the window's controls: what the operations read and change,
 // and what a view draws. No toolkit types here.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,9 +33,27 @@ struct TControl {
   Align align = Align::Left;
 };
 
+inline constexpr Color kClRed = 0x000000FF;
+inline constexpr Color kClSilver = 0x00C0C0C0;
+inline constexpr Color kClWhite = 0x00FFFFFF;
+
 struct TButton : TControl {};
 struct TLabel : TControl {};
-struct TShape : TControl {};
+struct TShape : TControl {
+  Color penColor = 0x00000000;     // frame
+  Color brushColor = kClWhite;     // fill
+};
+// The one-line status label: the operations set its text; a view listening
+// on OnChanged shows a new text at once (writing caption directly is seen
+// at the next refresh).
+struct TStatusLabel : TLabel {
+  const std::string& Text() const { return caption; }
+  void SetText(const std::string& text) {
+    caption = text;
+    if (OnChanged) OnChanged(caption);
+  }
+  std::function<void(const std::string&)> OnChanged;
+};
 struct TEdit : TControl {
   std::string text;
 };

@@ -20,13 +20,15 @@ struct FormModel {
   // Visible controls.
   TComboBox Combo_Year;
   TButton Btn_De_Custom;
-  TLabel LB_Msg;  // the status line; its text is LB_Msg.caption
+  TStatusLabel LB_Msg;  // the status line; its text is LB_Msg.caption
   ResultGrid Grid_Main;
   ResultGrid Grid_Sub;
   Gauge Gauge1;
   TControl Gauge1Layout;   // geometry of the gauge
   TControl Grid_MainLayout;
   TControl Grid_SubLayout;
+  // Font of the data cells of both grids.
+  FontSpec GridFont;
   TShape Shape1, Shape2;
   TLabel Label1, Label2;
   TEdit Edit_En_Jumin, Edit_Encrypt, Edit_De_Jumin, Edit_Decrypt;

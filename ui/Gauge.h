@@ -19,7 +19,8 @@ class Gauge {
   void SetMaxValue(int value);
   // Clamped to [minimum, maximum].
   void SetProgress(int value);
-  void AddProgress(int delta) { SetProgress(progress_ + delta); }
+  // Progress + delta, clamped like SetProgress.
+  void AddProgress(int delta);
 
   // Integer part of (progress - min) * 100 / (max - min); 0 when max == min.
   int PercentDone() const;

@@ -27,6 +27,9 @@ inline constexpr Color kRestoredRowColor = 0x00EEFFEE;  // light green
 class ResultGrid {
  public:
   explicit ResultGrid(std::vector<GridColumn> columns, int rowCount = 2);
+  // A copy holds the same cells but no listener.
+  ResultGrid(const ResultGrid& other);
+  ResultGrid& operator=(const ResultGrid& other);
 
   int ColCount() const;
   const GridColumn& Column(int col) const;
@@ -43,14 +46,18 @@ class ResultGrid {
   void AppendRow();
   // count is 1 in every caller. index < RowCount: that row goes, the rest move
   // up. index == RowCount: the last row goes. index > RowCount: nothing.
+  // The header row (index 0) is never removed.
   void RemoveRows(int index, int count);
 
   // A row at or beyond RowCount reads as "".
   std::string Cell(int col, int row) const;
-  // Row 0 sets the header text of that column.
+  // Row 0 sets the header text of that column. A row at or beyond RowCount
+  // is not stored (rows added later start empty).
   void SetCell(int col, int row, const std::string& text);
   void SetColumnHeader(int col, const std::string& text);
 
+  // The current row is a data row: 1 <= CurrentRow() (it stays 1 while the
+  // grid holds the header row alone) and, with data rows, < RowCount().
   int CurrentRow() const;
   void SetCurrentRow(int row);
   int CurrentCol() const;
@@ -59,12 +66,20 @@ class ResultGrid {
   std::optional<Color> RowColor(int row) const;
   void SetRowColor(int row, Color color);
 
-  // Called after every change (the Qt view listens here).
+  // Told about every change (the Qt view listens here). Rows are grid rows
+  // (header = 0). Insertions and removals come as a before/after pair so an
+  // item model can follow them without a reset.
   struct Listener {
     virtual ~Listener() = default;
-    virtual void GridReset() = 0;                         // structure changed
-    virtual void CellsChanged(int firstRow, int lastRow) = 0;
-    virtual void CurrentChanged(int col, int row) = 0;
+    virtual void RowsAboutToBeInserted(int /*first*/, int /*last*/) {}
+    virtual void RowsInserted(int /*first*/, int /*last*/) {}
+    virtual void RowsAboutToBeRemoved(int /*first*/, int /*last*/) {}
+    virtual void RowsRemoved(int /*first*/, int /*last*/) {}
+    // Texts or colours of rows firstRow..lastRow changed (row 0: a header).
+    virtual void CellsChanged(int /*firstRow*/, int /*lastRow*/) {}
+    // Header texts, widths or alignments of the columns changed.
+    virtual void ColumnsChanged() {}
+    virtual void CurrentChanged(int /*col*/, int /*row*/) {}
   };
   void SetListener(Listener* listener);
 
@@ -73,8 +88,15 @@ class ResultGrid {
     std::vector<std::string> cells;
     std::optional<Color> color;
   };
+  bool IsDataRow(int row) const { return row >= 1 && row < RowCount(); }
+  Row& DataRow(int row) { return rows_[static_cast<std::size_t>(row - 1)]; }
+  const Row& DataRow(int row) const { return rows_[static_cast<std::size_t>(row - 1)]; }
+  void InsertRows(int first, int count);
+  void EraseRows(int first, int count);
+  void ClampCurrent();
+
   std::vector<GridColumn> columns_;
-  std::vector<Row> rows_;
+  std::vector<Row> rows_;  // data rows: rows_[0] is grid row 1
   int currentRow_ = 1;
   int currentCol_ = 0;
   Listener* listener_ = nullptr;
