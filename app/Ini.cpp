@@ -16,6 +16,9 @@ struct Lookup {
   std::optional<std::string> value;
 };
 
+// Two known differences from the Windows reader, both irrelevant for a host
+// name: inih ends a value at " ;" (an inline comment) and reads at most 200
+// characters of a line.
 int OnEntry(void* user, const char* section, const char* name, const char* value) {
   auto* lookup = static_cast<Lookup*>(user);
   if (lookup->value) return 1;  // the first match wins
