@@ -1,6 +1,9 @@
 // The window's operation handlers: each hands the window's state to the
 // operation it names.
 #include "app/TForm1.h"
+#include "audit/CustomerAudit.h"
+#include "audit/HistoryView.h"
+#include "audit/Repair.h"
 
 namespace jc::app {
 
@@ -16,13 +19,19 @@ void TForm1::Btn_De_BunClick() {}
 void TForm1::Btn_RestoreClick() {}
 void TForm1::Button1Click() {}
 
-void TForm1::Btn_De_CustomClick() {}
-void TForm1::Grid_MainClickCell(int, int) {}
-void TForm1::Grid_SubMouseDown(MouseButton) {}
+void TForm1::Btn_De_CustomClick() { audit::Btn_De_CustomClick(*this, Db, Crypto, shell_); }
+
+// The clicked cell is not used: the view shows the history of the current
+// row, which a left click has already moved to the clicked one.
+void TForm1::Grid_MainClickCell(int, int) { audit::Grid_MainClickCell(*this, Db, Crypto, shell_); }
+
+void TForm1::Grid_SubMouseDown(MouseButton button) {
+  audit::Grid_SubMouseDown(*this, Db, shell_, button == MouseButton::Right);
+}
 
 bool TForm1::RepairCurrentHistoryRow() {
-  Grid_SubMouseDown(MouseButton::Right);
-  return false;
+  if (!CustomerMode) return false;
+  return audit::RepairCurrentRow(*this, Db, shell_) == audit::RepairOutcome::Done;
 }
 
 }  // namespace jc::app
