@@ -1,0 +1,230 @@
+// The history view and the repair against a scripted database: row placement,
+// the masked test, the statements sent, the refusals and the failure report.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "audit/HistoryView.h"
+#include "audit/Repair.h"
+#include "audit/TableCodec.h"
+#include "support/FakeShell.h"
+#include "support/ScriptedBackend.h"
+
+namespace jc::audit {
+namespace {
+
+using test::MakeResult;
+
+TEST(IsUnmasked, LooksAtTheFirstThirteenCharactersOnly) {
+  struct Case {
+    std::string text;
+    bool unmasked;
+  };
+  const std::vector<Case> cases = {
+      {"", true},
+      {"8001011234567", true},
+      {"8001011******", false},
+      {"*", false},
+      {"123456789012*", false},              // 13th character
+      {"1234567890123*", true},              // 14th character
+      {"1234567890123****", true},
+      {"가나다라마바사아자차카타*", false},  // counted in characters, not bytes
+      {"가나다라마바사아자차카타하*", true},
+  };
+  for (const Case& c : cases) EXPECT_EQ(IsUnmasked(c.text), c.unmasked) << c.text;
+}
+
+const std::vector<std::string> kHistoryColumns = {"SEQ",   "CUSCODE", "PANAME",
+                                                  "INDATE", "PANUM",  "TEMPNUM"};
+
+struct HistoryRig {
+  test::ScriptedSession session;
+  test::TableCodec codec;
+  test::FakeShell shell;
+  ui::FormModel form;
+  db::Session& db = session.db;
+  test::ScriptedBackend& backend = *session.backend;
+
+  // Grid_Main as an audit leaves it, with the given code listed in row 1.
+  explicit HistoryRig(const std::string& code = "C1") {
+    form.Grid_Main.SetRowCount(3);
+    form.Grid_Main.SetCell(1, 1, "김일");
+    form.Grid_Main.SetCell(5, 1, code);
+    form.Grid_Main.SetCurrentRow(1);
+  }
+  void Click() { Grid_MainClickCell(form, db, codec, shell); }
+};
+
+TEST(HistoryView, ListedRecordsCloseUpUnderTheHeaderInDateOrder) {
+  HistoryRig rig("C1 ");  // the code is used as the cell holds it
+  rig.codec.plain = {{"m1", "8001011******"},     {"s1", "8001011234567"},
+                     {"m2", "8001012******"},     {"lead", "   800101123456*"},
+                     {"late", "8001011234567*"},  {"s2", "8001011234567"}};
+  rig.backend.onQuery = [](const std::string&) {
+    return MakeResult(kHistoryColumns,
+                      {{"1", "C1", "김일", "20100101", "8001011******", "m1"},    // unlisted
+                       {"1", "C1", "김일", "20110101", "8001011******", "s1"},    // listed
+                       {"2", "C1", "김일", "20120101", "8001011******", "m2"},    // unlisted
+                       {"1", "C1", "김일", "20120505", "8001011******", "lead"},  // unlisted
+                       {"3", "C1", "김일", "20130101", "8001011******", "s2 "},   // listed (empty)
+                       {"1", "C1", "김일", "20140101", "8001011******", "late"},  // listed
+                       {"4", "C1", "김일", "20150101", "8001011******", std::nullopt}});
+  };
+
+  rig.Click();
+
+  EXPECT_EQ(rig.backend.Statements(),
+            std::vector<std::string>{
+                "SELECT SEQ, CUSCODE, PANAME, INDATE, PANUM, TEMPNUM   FROM TV_BASE..CD_PERSON "
+                "WHERE CUSCODE = 'C1 ' UNION ALL SELECT '1' AS SEQ, CUSCODE, PANAME, INDATE, "
+                "PANUM, TEMPNUM   FROM TV_PRES..PS_MAIN WHERE CUSCODE = 'C1 ' ORDER BY INDATE"});
+  const ui::ResultGrid& g = rig.form.Grid_Sub;
+  const std::vector<std::vector<std::string>> expected = {
+      {"SEQ", "이름", "주민번호", "암호화해제 주민번호", "고객등록일", "고객코드", "TEMPNUM"},
+      {"1", "김일", "8001011******", "8001011234567", "20110101", "C1", "s1"},
+      {"3", "김일", "8001011******", "", "20130101", "C1", "s2 "},
+      {"1", "김일", "8001011******", "8001011234567*", "20140101", "C1", "late"},
+      {"4", "김일", "8001011******", "", "20150101", "C1", ""},
+  };
+  ASSERT_EQ(g.RowCount(), static_cast<int>(expected.size()));
+  for (int r = 0; r < g.RowCount(); ++r)
+    for (int c = 0; c < 7; ++c) EXPECT_EQ(g.Cell(c, r), expected[r][c]) << r << "," << c;
+}
+
+TEST(HistoryView, EveryRecordMaskedOrNoRecordLeavesTheHeaderAlone) {
+  for (const bool anyRecord : {true, false}) {
+    HistoryRig rig;
+    rig.form.Grid_Sub.SetRowCount(4);
+    rig.form.Grid_Sub.SetCell(1, 2, "old");
+    rig.codec.plain = {{"m1", "8001011******"}};
+    rig.backend.onQuery = [anyRecord](const std::string&) {
+      if (!anyRecord) return MakeResult(kHistoryColumns, {});
+      return MakeResult(kHistoryColumns,
+                        {{"1", "C1", "김일", "20100101", "8001011******", "m1"},
+                         {"1", "C1", "김일", "20110101", "8001011******", "m1"}});
+    };
+    rig.Click();
+    EXPECT_EQ(rig.form.Grid_Sub.RowCount(), 1) << anyRecord;
+    EXPECT_EQ(rig.form.Grid_Sub.Cell(4, 0), "고객등록일");
+  }
+}
+
+TEST(HistoryView, ClickOnAnEmptyListDoesNothing) {
+  HistoryRig rig;
+  rig.form.Grid_Main.SetCell(1, 1, "");
+  rig.form.Grid_Sub.SetRowCount(4);
+  rig.form.Grid_Sub.SetCell(1, 2, "kept");
+
+  rig.Click();
+
+  EXPECT_TRUE(rig.backend.calls.empty());
+  EXPECT_EQ(rig.form.Grid_Sub.RowCount(), 4);
+  EXPECT_EQ(rig.form.Grid_Sub.Cell(1, 2), "kept");
+}
+
+TEST(HistoryView, UnopenedHistoryEndsWithTheClosedDatasetError) {
+  HistoryRig rig;
+  rig.form.Grid_Sub.SetRowCount(4);
+  rig.form.Grid_Sub.SetCell(1, 2, "old");
+  rig.backend.onQuery = [](const std::string&) -> db::ResultSet {
+    throw db::DbError("Invalid object name 'TV_PRES..PS_MAIN'.");
+  };
+
+  try {
+    rig.Click();
+    FAIL() << "no error";
+  } catch (const std::exception& e) {
+    EXPECT_STREQ(e.what(), "Ado_Qry: Cannot perform this operation on a closed dataset");
+  }
+  EXPECT_EQ(rig.form.Grid_Sub.RowCount(), 4);
+  EXPECT_EQ(rig.form.Grid_Sub.Cell(1, 2), "");
+}
+
+// Grid_Sub holding one history row, current, with the given code and value.
+struct RepairRig {
+  test::ScriptedSession session;
+  test::FakeShell shell;
+  ui::FormModel form;
+  db::Session& db = session.db;
+  test::ScriptedBackend& backend = *session.backend;
+
+  RepairRig(const std::string& code, const std::string& value) {
+    form.CustomerMode = true;
+    form.Grid_Sub.SetRowCount(2);
+    form.Grid_Sub.SetCell(1, 1, "김일");
+    form.Grid_Sub.SetCell(5, 1, code);
+    form.Grid_Sub.SetCell(6, 1, value);
+    form.Grid_Sub.SetCurrentRow(1);
+  }
+  void Press(bool right) { Grid_SubMouseDown(form, db, shell, right); }
+};
+
+TEST(Repair, ActsOnTheRightButtonOnlyWhileInCustomerMode) {
+  struct Case {
+    bool customerMode, right, acts;
+  };
+  for (const Case& c : {Case{true, true, true}, Case{true, false, false},
+                        Case{false, true, false}, Case{false, false, false}}) {
+    RepairRig rig("C1", "abc01");
+    rig.form.CustomerMode = c.customerMode;
+    rig.Press(c.right);
+    EXPECT_EQ(rig.backend.ExecuteCount(), c.acts ? 1u : 0u) << c.customerMode << c.right;
+    EXPECT_EQ(rig.shell.messages.size(), c.acts ? 1u : 0u) << c.customerMode << c.right;
+    EXPECT_TRUE(rig.shell.errors.empty());
+  }
+}
+
+TEST(Repair, CopiesTheRowsValueIntoEveryRecordOfTheCode) {
+  RepairRig rig("O'N", "ab'c01");
+  rig.Press(true);
+  EXPECT_EQ(rig.backend.Statements(),
+            std::vector<std::string>{
+                "UPDATE TV_BASE..CD_PERSON    SET TEMPNUM = 'ab''c01' WHERE CUSCODE = 'O''N'"});
+  EXPECT_EQ(rig.shell.messages, std::vector<std::string>{"복구완료"});
+  EXPECT_EQ(RepairCurrentRow(rig.form, rig.db, rig.shell), RepairOutcome::Done);
+}
+
+TEST(Repair, RowWithoutCodeOrValueIsRefusedWithoutAStatement) {
+  struct Case {
+    std::string code, value;
+    const char* message;
+    RepairOutcome outcome;
+  };
+  const std::vector<Case> cases = {
+      {"", "", kRepairNoCustomerCode, RepairOutcome::NoCustomerCode},  // blank row
+      {"", "abc01", kRepairNoCustomerCode, RepairOutcome::NoCustomerCode},
+      {" \t", "abc01", kRepairNoCustomerCode, RepairOutcome::NoCustomerCode},
+      {"C1", "", kRepairNoValue, RepairOutcome::NoValue},
+      {"C1", "  ", kRepairNoValue, RepairOutcome::NoValue},
+  };
+  for (const Case& c : cases) {
+    RepairRig rig(c.code, c.value);
+    EXPECT_EQ(RepairCurrentRow(rig.form, rig.db, rig.shell), c.outcome);
+    rig.Press(true);
+    EXPECT_EQ(rig.backend.ExecuteCount(), 0u) << '[' << c.code << "][" << c.value << ']';
+    EXPECT_EQ(rig.shell.messages, (std::vector<std::string>{c.message, c.message}));
+    EXPECT_TRUE(rig.shell.errors.empty());
+  }
+}
+
+TEST(Repair, FreshlyClearedHistoryIsRefused) {
+  RepairRig rig("", "");
+  rig.form.Grid_Sub.ClearNonFixed();  // as the audit leaves it
+  rig.form.Grid_Sub.SetRowCount(2);
+  rig.Press(true);
+  EXPECT_EQ(rig.backend.ExecuteCount(), 0u);
+  EXPECT_EQ(rig.shell.messages, std::vector<std::string>{kRepairNoCustomerCode});
+}
+
+TEST(Repair, FailedUpdateIsReportedAsAFailure) {
+  RepairRig rig("C1", "abc01");
+  rig.backend.onExecute = [](const std::string&) { throw db::DbError("connection lost"); };
+  rig.Press(true);
+  EXPECT_EQ(rig.backend.ExecuteCount(), 1u);
+  EXPECT_TRUE(rig.shell.messages.empty());  // no "복구완료"
+  EXPECT_EQ(rig.shell.errors, std::vector<std::string>{kRepairFailed});
+}
+
+}  // namespace
+}  // namespace jc::audit
