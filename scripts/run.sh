@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/build.sh
 BIN="${JC_BUILD_DIR:-build}/bin/jumincheck"
-ROOT="${JC_DEMO_ROOT:-demo}"
+ROOT="${JC_DEMO_ROOT:-demo-root}"
 if [ ! -f "$ROOT/TELVARO/TELVARO.ini" ]; then
   "$BIN" demo "$ROOT"
 fi
