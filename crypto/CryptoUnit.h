@@ -3,14 +3,14 @@
 // and its twelve entry points, the context, CryptoLoaded, CryptoPassword and
 // the key store HIRACrypto, with the codec operations on top.
 //
-// (Skeleton of the public surface the window relies on; the crypto work
-// fills in the rest.)
+// The codec runs on one thread; a unit is not shared between threads.
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "common/HostPath.h"
 #include "crypto/Codec.h"
+#include "cryptomodule/IndvInfmCrypto.h"
 
 namespace jc::db { class TADOConnection; }
 namespace jc::ui { class Shell; }
@@ -19,31 +19,96 @@ namespace jc::crypto {
 
 class THIRAEncryption_CLASS;
 
+// The module's entry points, in binding order; null until bound.
+struct TCryptoEntryPoints {
+  IIC_initialize_fn initialize = nullptr;
+  IIC_release_fn release = nullptr;
+  IIC_getErrorCode_fn getErrorCode = nullptr;
+  IIC_getErrorMessage_fn getErrorMessage = nullptr;
+  IIC_encodeBase64_fn encodeBase64 = nullptr;
+  IIC_decodeBase64_fn decodeBase64 = nullptr;
+  IIC_encryptDataWithKey_fn encryptDataWithKey = nullptr;
+  IIC_decryptDataWithKey_fn decryptDataWithKey = nullptr;
+  IIC_encryptDataWithCert_fn encryptDataWithCert = nullptr;
+  IIC_decryptDataWithCert_fn decryptDataWithCert = nullptr;
+  IIC_setEncryptionPassword_fn setEncryptionPassword = nullptr;
+  IIC_setCertViewPolicy_fn setCertViewPolicy = nullptr;
+
+  static constexpr int Count = 12;
+  // Name of entry point i (0-based, binding order).
+  static const char* Name(int i);
+  // Address of slot i.
+  void** Slot(int i);
+  // Number of slots bound, counted from the first.
+  int BoundCount() const;
+};
+
 class CryptoUnit : public Codec {
  public:
+  static constexpr const char* ModuleFile = "C:\\TELVARO\\Dll\\HIRAEncryption\\IndvInfmCrypto.dll";
+  static constexpr const char* ModuleFolder = "C:\\TELVARO\\Dll\\HIRAEncryption\\";
+  static constexpr const char* LoadFailedMessage = "개인정보암호화 모듈 로드 중 에러발생";
+  // Protects the data keys of the key table; fallback password of every decryption.
+  static constexpr const char* ModulePassword = "qtvrzk47#)";
+  static constexpr const char* KeyVersion = "01";
+
   CryptoUnit(ui::Shell& shell, PathMapper paths);
+  // Destroys the key store when there is one, unloads a module still loaded
+  // and clears CryptoPassword.
   ~CryptoUnit() override;
+  CryptoUnit(const CryptoUnit&) = delete;
+  CryptoUnit& operator=(const CryptoUnit&) = delete;
 
   // Loads "C:\TELVARO\Dll\HIRAEncryption\IndvInfmCrypto.dll" (mapped), binds
   // the twelve entry points and initialises a context. On failure shows
-  // "개인정보암호화 모듈 로드 중 에러발생" once and returns false. Throws
-  // std::system_error when the module folder cannot be made current.
+  // "개인정보암호화 모듈 로드 중 에러발생" once and returns false. Leaves the
+  // module folder as the current directory. Throws std::system_error when the
+  // module folder cannot be made current (after the message). Also sets
+  // CryptoLoaded to its result when it returns.
   bool LoadCryptoModule();
+  // Calls release on the context when that entry point is bound, then unloads
+  // the module when one is loaded. CryptoLoaded is left as it is; the codec
+  // never touches an unloaded module.
   void UnloadCryptoModule();
   bool CryptoLoaded = false;
 
   // Makes the key store; its construction opens the connection through
   // openConnection. On failure the partly made store is taken down (module
-  // unloaded) and the error passes on.
+  // unloaded) and the error passes on. Throws std::logic_error when a key
+  // store already exists.
   void CreateKeyStore(const std::function<db::TADOConnection&()>& openConnection);
   // Destroys the key store when there is one (releases and unloads the module).
   void DestroyKeyStore();
   THIRAEncryption_CLASS* HIRACrypto() const;
 
+  // Stored value (base64 + "01"), "01" alone after a failed encryption, or
+  // empty (module not loaded, no key store, no key of version "01").
+  // Exceptions of the encryption pass to the caller.
   std::string EncryptJumin(const std::string& text) override;
+  // Plain text, or empty. Never throws for a module failure.
   std::string DecryptJumin(const std::string& value) override;
 
+  // One pass through the module under CryptoPassword: the base64 text of the
+  // ciphertext of the text, or empty (after the module error box).
+  std::string EncryptWithPassword(const std::string& text);
+  // The plaintext of a base64 ciphertext under CryptoPassword, else under the
+  // module password (CryptoPassword becomes it), else empty after the module
+  // error box. Swallows exceptions (empty result).
+  std::string DecryptWithPassword(const std::string& text);
+
+  // The password handed to the module before every encryption or decryption.
+  std::string CryptoPassword;
+
+  // State of the load, for the window's diagnostics and for tests.
+  bool ModuleLoaded() const;  // a module handle is held
+  const TCryptoEntryPoints& EntryPoints() const;
+  IIC_CONTEXT CryptoContext() const;
+
  private:
+  bool ModuleReady() const;
+  void ShowModuleError();
+  int TryDecrypt(const std::string& text, std::string& plain);
+
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };

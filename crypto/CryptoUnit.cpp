@@ -1,0 +1,260 @@
+#include "crypto/CryptoUnit.h"
+
+#include <openssl/crypto.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+#include "common/Text.h"
+#include "crypto/AnsiText.h"
+#include "crypto/KeyStore.h"
+#include "ui/Shell.h"
+
+namespace jc::crypto {
+
+namespace {
+
+constexpr const char* kEntryPointNames[TCryptoEntryPoints::Count] = {
+    "initialize",         "release",            "getErrorCode",         "getErrorMessage",
+    "encodeBase64",       "decodeBase64",       "encryptDataWithKey",   "decryptDataWithKey",
+    "encryptDataWithCert", "decryptDataWithCert", "setEncryptionPassword", "setCertViewPolicy"};
+
+// Loads with every symbol resolved at once; null on failure.
+void* OpenLibrary(const std::string& path) {
+#ifdef _WIN32
+  return reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
+#else
+  return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+#endif
+}
+
+void* LibrarySymbol(void* library, const char* name) {
+#ifdef _WIN32
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+#else
+  return dlsym(library, name);
+#endif
+}
+
+void CloseLibrary(void* library) {
+#ifdef _WIN32
+  FreeLibrary(static_cast<HMODULE>(library));
+#else
+  dlclose(library);
+#endif
+}
+
+bool IsFile(const std::string& path) {
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  return !ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
+}
+
+// Clears a copy of a password or key before its memory is given back.
+void Wipe(std::string& s) {
+  if (!s.empty()) OPENSSL_cleanse(s.data(), s.size());
+  s.clear();
+}
+
+struct WipeOnExit {
+  std::string& s;
+  ~WipeOnExit() { Wipe(s); }
+};
+
+}  // namespace
+
+const char* TCryptoEntryPoints::Name(int i) { return kEntryPointNames[i]; }
+
+void** TCryptoEntryPoints::Slot(int i) {
+  void** slots[Count] = {
+      reinterpret_cast<void**>(&initialize),          reinterpret_cast<void**>(&release),
+      reinterpret_cast<void**>(&getErrorCode),        reinterpret_cast<void**>(&getErrorMessage),
+      reinterpret_cast<void**>(&encodeBase64),        reinterpret_cast<void**>(&decodeBase64),
+      reinterpret_cast<void**>(&encryptDataWithKey),  reinterpret_cast<void**>(&decryptDataWithKey),
+      reinterpret_cast<void**>(&encryptDataWithCert), reinterpret_cast<void**>(&decryptDataWithCert),
+      reinterpret_cast<void**>(&setEncryptionPassword), reinterpret_cast<void**>(&setCertViewPolicy)};
+  return slots[i];
+}
+
+int TCryptoEntryPoints::BoundCount() const {
+  auto* self = const_cast<TCryptoEntryPoints*>(this);
+  int n = 0;
+  while (n < Count && *self->Slot(n) != nullptr) ++n;
+  return n;
+}
+
+struct CryptoUnit::Impl {
+  Impl(ui::Shell& s, PathMapper p) : shell(s), paths(std::move(p)) {}
+  ui::Shell& shell;
+  PathMapper paths;
+  void* module = nullptr;  // CryptoModule
+  TCryptoEntryPoints ep;
+  IIC_CONTEXT context = nullptr;  // CryptoContext
+  bool ready = false;             // loaded, bound and initialised
+  std::unique_ptr<THIRAEncryption_CLASS> store;
+};
+
+CryptoUnit::CryptoUnit(ui::Shell& shell, PathMapper paths)
+    : impl_(std::make_unique<Impl>(shell, std::move(paths))) {}
+
+CryptoUnit::~CryptoUnit() {
+  try {
+    DestroyKeyStore();
+    if (impl_->module) UnloadCryptoModule();
+  } catch (...) {
+  }
+  Wipe(CryptoPassword);
+}
+
+bool CryptoUnit::ModuleLoaded() const { return impl_->module != nullptr; }
+const TCryptoEntryPoints& CryptoUnit::EntryPoints() const { return impl_->ep; }
+IIC_CONTEXT CryptoUnit::CryptoContext() const { return impl_->context; }
+THIRAEncryption_CLASS* CryptoUnit::HIRACrypto() const { return impl_->store.get(); }
+bool CryptoUnit::ModuleReady() const { return impl_->ready && impl_->module != nullptr; }
+
+bool CryptoUnit::LoadCryptoModule() {
+  if (impl_->module) UnloadCryptoModule();
+  const std::string file = impl_->paths.Map(ModuleFile);
+  const std::string folder = impl_->paths.Map(ModuleFolder);
+  bool loaded = false;
+  if (IsFile(file)) {
+    std::filesystem::current_path(folder);
+    impl_->module = OpenLibrary(file);
+    if (impl_->module) {
+      int bound = 0;
+      for (; bound < TCryptoEntryPoints::Count; ++bound) {
+        void* address = LibrarySymbol(impl_->module, TCryptoEntryPoints::Name(bound));
+        if (!address) break;  // the slots after it stay null
+        *impl_->ep.Slot(bound) = address;
+      }
+      if (bound == TCryptoEntryPoints::Count) loaded = impl_->ep.initialize(&impl_->context) == 0;
+    }
+  }
+  impl_->ready = loaded;
+  if (!loaded) impl_->shell.ShowMessage(LoadFailedMessage);
+  // The module's folder stays the current directory: the module may look for
+  // its own files there. A missing folder raises here, after the message.
+  std::filesystem::current_path(folder);
+  CryptoLoaded = loaded;
+  return loaded;
+}
+
+void CryptoUnit::UnloadCryptoModule() {
+  if (impl_->ep.release) impl_->ep.release(&impl_->context);
+  if (impl_->module) CloseLibrary(impl_->module);
+  impl_->module = nullptr;
+  impl_->ep = TCryptoEntryPoints{};
+  impl_->context = nullptr;
+  impl_->ready = false;
+}
+
+void CryptoUnit::CreateKeyStore(const std::function<db::TADOConnection&()>& openConnection) {
+  if (impl_->store) throw std::logic_error("the key store exists already");
+  impl_->store = std::make_unique<THIRAEncryption_CLASS>(*this, openConnection);
+}
+
+void CryptoUnit::DestroyKeyStore() { impl_->store.reset(); }
+
+void CryptoUnit::ShowModuleError() {
+  const int32_t code = impl_->ep.getErrorCode(impl_->context, 0);
+  const char* message = nullptr;
+  impl_->ep.getErrorMessage(impl_->context, &message);
+  impl_->shell.ShowMessage("에러코드 :" + std::to_string(code) + "\r\n" + "에러 메시지 :" +
+                           FromAnsi(message ? message : ""));
+}
+
+std::string CryptoUnit::EncryptWithPassword(const std::string& text) {
+  if (!ModuleReady()) return {};
+  const TCryptoEntryPoints& ep = impl_->ep;
+  std::string password = ToAnsi(CryptoPassword);
+  WipeOnExit wipePassword{password};
+  // Plaintext: the ANSI bytes followed by zero bytes up to twice the number
+  // of characters. The buffer is sized from the real ANSI length so that no
+  // code page can overrun it.
+  std::string plain = ToAnsi(text);
+  WipeOnExit wipePlain{plain};
+  const std::size_t count = std::max(2 * Utf16Length(text), plain.size());
+  plain.resize(count + 1, '\0');
+
+  ep.setEncryptionPassword(impl_->context, password.c_str());
+  const unsigned char* cipher = nullptr;
+  int32_t cipherCount = 0;
+  if (ep.encryptDataWithKey(impl_->context, reinterpret_cast<const unsigned char*>(plain.data()),
+                            static_cast<int32_t>(count), &cipher, &cipherCount) != 0) {
+    ShowModuleError();
+    return {};
+  }
+  const char* base64 = nullptr;
+  ep.encodeBase64(impl_->context, cipher, cipherCount, &base64);
+  return base64 ? FromAnsi(base64) : std::string();
+}
+
+int CryptoUnit::TryDecrypt(const std::string& text, std::string& plain) {
+  const TCryptoEntryPoints& ep = impl_->ep;
+  std::string password = ToAnsi(CryptoPassword);
+  WipeOnExit wipePassword{password};
+  const std::string body = ToAnsi(text);
+  ep.setEncryptionPassword(impl_->context, password.c_str());
+  const unsigned char* data = nullptr;
+  int32_t count = 0;
+  ep.decodeBase64(impl_->context, body.c_str(), &data, &count);
+  const unsigned char* out = nullptr;
+  int32_t outCount = 0;
+  const int result = ep.decryptDataWithKey(impl_->context, data, count, &out, &outCount);
+  // The plaintext is read up to its first zero byte, which drops the fill.
+  if (result == 0) plain = out ? FromAnsi(reinterpret_cast<const char*>(out)) : std::string();
+  return result;
+}
+
+std::string CryptoUnit::DecryptWithPassword(const std::string& text) {
+  if (!ModuleReady()) return {};
+  try {
+    std::string plain;
+    if (TryDecrypt(text, plain) == 0) return plain;
+    CryptoPassword = ModulePassword;
+    if (TryDecrypt(text, plain) == 0) return plain;
+    ShowModuleError();
+    return {};
+  } catch (...) {
+    return {};
+  }
+}
+
+std::string CryptoUnit::EncryptJumin(const std::string& text) {
+  if (!CryptoLoaded) return {};
+  THIRAEncryption_CLASS* store = impl_->store.get();
+  if (!store || !ModuleReady()) return {};  // start-up was abandoned
+  CryptoPassword = ModulePassword;
+  if (store->KeyList.empty()) {
+    store->LoadKeys();
+    // Still no key: the tool never makes one itself (create-key does); read
+    // the table once more in case it was filled meanwhile.
+    if (store->KeyList.empty()) store->LoadKeys();
+  }
+  if (!store->FindKey(KeyVersion)) return {};
+  CryptoPassword = DecryptWithPassword(FromAnsi(store->CurrentKey->KeyText.Bytes()));
+  return EncryptWithPassword(text) + KeyVersion;
+}
+
+std::string CryptoUnit::DecryptJumin(const std::string& value) {
+  if (!CryptoLoaded) return {};
+  THIRAEncryption_CLASS* store = impl_->store.get();
+  if (!store || !ModuleReady()) return {};
+  const std::string version = RightChars(value, 2);
+  if (version == KeyVersion) CryptoPassword = ModulePassword;
+  if (!store->FindKey(version)) return {};
+  CryptoPassword = DecryptWithPassword(FromAnsi(store->CurrentKey->KeyText.Bytes()));
+  const std::size_t chars = Utf8Length(value);
+  return DecryptWithPassword(chars > 2 ? Utf8Left(value, chars - 2) : std::string());
+}
+
+}  // namespace jc::crypto
