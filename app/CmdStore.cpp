@@ -21,9 +21,4 @@ int CmdCreateKey(CommandContext& ctx) {
   return kExitFailed;
 }
 
-int CmdDemo(CommandContext& ctx) {
-  ctx.err << "jumincheck: demo is not available yet\n";
-  return kExitFailed;
-}
-
 }  // namespace jc::app
