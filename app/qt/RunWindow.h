@@ -1,0 +1,11 @@
+#pragma once
+// The windowed run: makes the application, the shell, the window's model
+// (TForm1) and its Qt window, runs start-up, shows the window centred and
+// runs the event loop until the window closes. Returns the process status.
+#include "common/HostPath.h"
+
+namespace jc::app {
+
+int RunWindow(int argc, char** argv, const jc::PathMapper& paths);
+
+}  // namespace jc::app
