@@ -1,0 +1,216 @@
+// The jumincheck program as its users run it: a subprocess against a demo
+// root, checked by what it prints, its exit status and what the store holds
+// afterwards.
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "demo/DemoRoot.h"
+#include "support/FakeShell.h"
+#include "support/RunProgram.h"
+
+namespace jc {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kProgram = std::string(JC_BIN_DIR) + "/jumincheck";
+
+std::vector<std::vector<std::string>> ParseTsv(const std::string& text) {
+  std::vector<std::vector<std::string>> rows;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::vector<std::string> cells;
+    std::size_t start = 0;
+    while (true) {
+      const auto tab = line.find('\t', start);
+      cells.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+      if (tab == std::string::npos) break;
+      start = tab + 1;
+    }
+    rows.push_back(std::move(cells));
+  }
+  return rows;
+}
+
+demo::Date Today() {
+  const std::time_t t = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&t, &local);
+  return demo::Date{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+}
+
+fs::path TempFolder(const std::string& name) {
+  const fs::path p = fs::temp_directory_path() /
+                     ("jc_e2e_" + name + "_" + std::to_string(::getpid()));
+  fs::remove_all(p);
+  return p;
+}
+
+struct DemoRoot {
+  DemoRoot(const std::string& name, int customers, std::uint64_t seed) : dir(TempFolder(name)) {
+    demo::DemoRootOptions o;
+    o.dir = dir.string();
+    o.modulePath = JC_MODULE_PATH;
+    o.data.customers = customers;
+    o.data.seed = seed;
+    o.data.today = Today();
+    test::FakeShell shell;
+    summary = demo::MakeDemoRoot(o, shell);
+  }
+  ~DemoRoot() { fs::remove_all(dir); }
+
+  test::ProgramResult Run(std::vector<std::string> args) const {
+    args.insert(args.begin(), {kProgram, "--root", dir.string()});
+    return test::RunProgram(args);
+  }
+
+  fs::path dir;
+  demo::DemoSummary summary;
+};
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { root_ = new DemoRoot("shared", 300, 11); }
+  static void TearDownTestSuite() {
+    delete root_;
+    root_ = nullptr;
+  }
+  static DemoRoot* root_;
+};
+DemoRoot* ProgramTest::root_ = nullptr;
+
+TEST_F(ProgramTest, EncryptThenDecryptGivesTheNumberBack) {
+  for (const std::string text : {"9001011234568", "0101013000004", "홍길동"}) {
+    const auto enc = root_->Run({"encrypt", text});
+    ASSERT_EQ(enc.status, 0) << enc.err;
+    const std::string value = enc.out.substr(0, enc.out.find('\n'));
+    EXPECT_EQ(value.substr(value.size() - 2), "01");
+    EXPECT_LE(value.size(), 50u);
+    const auto dec = root_->Run({"decrypt", value});
+    ASSERT_EQ(dec.status, 0) << dec.err;
+    EXPECT_EQ(dec.out, text + "\n");
+  }
+}
+
+TEST_F(ProgramTest, CustomerAuditOfLastYearListsExactlyTheKnownFindings) {
+  const int year = Today().year - 1;
+  const auto r = root_->Run({"audit-customers", "--year", std::to_string(year)});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto rows = ParseTsv(r.out);
+  ASSERT_FALSE(rows.empty());
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"SEQ", "이름", "주민번호", "암호화해제 주민번호",
+                                               "조제년도", "고객코드"}));
+  std::set<std::pair<std::string, std::string>> listed, expected;
+  for (std::size_t i = 1; i < rows.size(); ++i) {
+    ASSERT_EQ(rows[i].size(), 6u);
+    listed.insert({rows[i][5], rows[i][0]});
+    EXPECT_EQ(rows[i][2].substr(7), "******");
+    EXPECT_NE(rows[i][3].find('*'), std::string::npos);
+    EXPECT_EQ(rows[i][4], std::to_string(year) + "년");
+  }
+  for (const auto& f : root_->summary.findings)
+    if (std::find(f.dispensingYears.begin(), f.dispensingYears.end(), year) != f.dispensingYears.end())
+      expected.insert({f.cuscode, f.seq});
+  EXPECT_EQ(listed, expected);
+  EXPECT_FALSE(expected.empty());
+  EXPECT_NE(r.err.find("건 중 암호화 오입력 환자 " + std::to_string(expected.size()) + "건 검색"),
+            std::string::npos)
+      << r.err;
+}
+
+TEST_F(ProgramTest, ErrorsAUserMeetsAreClearAndChangeNothing) {
+  const auto dump = [&] {
+    return root_->Run({"sql", "SELECT CUSCODE, SEQ, PANUM, TEMPNUM FROM TV_BASE..CD_PERSON ORDER BY CUSCODE, SEQ"}).out;
+  };
+  const std::string before = dump();
+
+  // A value that is not a stored value: the module's error box, status 1.
+  const auto bad = root_->Run({"decrypt", "not-base64!01"});
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.err.find("message: 에러코드 :"), std::string::npos) << bad.err;
+  EXPECT_TRUE(bad.out.empty());
+
+  // Wrong usage: status 2 and the command's usage.
+  const auto year = root_->Run({"audit-customers", "--year", "1999"});
+  EXPECT_EQ(year.status, 2);
+  EXPECT_NE(year.err.find("usage:"), std::string::npos);
+  EXPECT_EQ(root_->Run({"repair", "0000001"}).status, 2);
+  EXPECT_EQ(root_->Run({"no-such-command"}).status, 2);
+
+  // A failing statement: its provider text, status 1.
+  const auto sql = root_->Run({"sql", "SELECT * FROM TV_BASE..NO_SUCH_TABLE"});
+  EXPECT_EQ(sql.status, 1);
+  EXPECT_EQ(sql.out.rfind("FAILED: ", 0), 0u) << sql.out;
+
+  // A repair of a history row that does not exist runs no statement.
+  const auto repair = root_->Run({"repair", "no-such-code", "1"});
+  EXPECT_EQ(repair.status, 1);
+
+  EXPECT_EQ(dump(), before);
+}
+
+TEST(ProgramRoots, RootsWithoutIniModuleOrStoreFailClearly) {
+  const fs::path empty = TempFolder("empty");
+  fs::create_directories(empty);
+  // No INI file and no module folder: the load message, then the error of
+  // the missing folder; nothing runs.
+  const auto r = test::RunProgram({kProgram, "--root", empty.string(), "encrypt", "9001011234568"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("message: 개인정보암호화 모듈 로드 중 에러발생"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("error: "), std::string::npos) << r.err;
+  EXPECT_TRUE(r.out.empty());
+
+  // A module but a store folder that does not exist: the provider's error.
+  const fs::path noStore = TempFolder("nostore");
+  fs::create_directories(noStore / "TELVARO/Dll/HIRAEncryption");
+  fs::copy_file(JC_MODULE_PATH, noStore / "TELVARO/Dll/HIRAEncryption/IndvInfmCrypto.so");
+  std::ofstream(noStore / "TELVARO/TELVARO.ini") << "[DATAPATH]\nPATH=sqlite:../missing\n";
+  const auto s = test::RunProgram({kProgram, "--root", noStore.string(), "sql", "SELECT 1 AS X"});
+  EXPECT_EQ(s.status, 1);
+  EXPECT_NE(s.err.find("error: "), std::string::npos) << s.err;
+  EXPECT_FALSE(fs::exists(noStore / "missing"));
+  fs::remove_all(empty);
+  fs::remove_all(noStore);
+}
+
+TEST(ProgramRepair, HistoryThenRepairFixesTheCustomer) {
+  DemoRoot root("repair", 300, 12);
+  // A customer whose first record is sound and a later one was made from
+  // the masked number.
+  std::string code;
+  for (const auto& f : root.summary.findings)
+    if (f.seq != "1") code = f.cuscode;
+  ASSERT_FALSE(code.empty());
+
+  const auto history = root.Run({"history", code});
+  ASSERT_EQ(history.status, 0) << history.err;
+  const auto rows = ParseTsv(history.out);
+  ASSERT_GE(rows.size(), 2u);
+  const std::string value = rows[1][6];
+  ASSERT_FALSE(value.empty());
+  for (std::size_t i = 1; i < rows.size(); ++i) EXPECT_EQ(rows[i][3].find('*'), std::string::npos);
+
+  const auto repair = root.Run({"repair", code, "1"});
+  EXPECT_EQ(repair.status, 0) << repair.err;
+  EXPECT_NE(repair.err.find("message: 복구완료"), std::string::npos) << repair.err;
+
+  const auto after = root.Run({"sql", "SELECT TEMPNUM FROM TV_BASE..CD_PERSON WHERE CUSCODE = '" + code + "'"});
+  ASSERT_EQ(after.status, 0);
+  const auto values = ParseTsv(after.out);
+  ASSERT_GE(values.size(), 2u);
+  for (std::size_t i = 1; i < values.size(); ++i) EXPECT_EQ(values[i][0], value);
+
+  // The audit no longer lists the customer.
+  const auto audit = root.Run({"audit-customers"});
+  ASSERT_EQ(audit.status, 0) << audit.err;
+  EXPECT_EQ(audit.out.find("\t" + code + "\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace jc
