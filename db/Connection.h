@@ -3,6 +3,8 @@
 // opened once, never closed before the process ends).
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "db/Backend.h"
 
@@ -44,5 +46,9 @@ class TADOConnection {
 // The fixed ADO connection string for a host: the login, the initial
 // catalog master, packet size 4096 and the data source host + "\QUINSET".
 std::string BuildConnectionString(const std::string& serverHost);
+
+// The key=value pairs of an ADO connection string, in order, keys and values
+// trimmed; a value may be enclosed in double or single quotes.
+std::vector<std::pair<std::string, std::string>> ParseConnectionString(const std::string& text);
 
 }  // namespace jc::db

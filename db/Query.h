@@ -48,6 +48,11 @@ class TADOQuery {
   // The fetched result (empty when closed).
   const ResultSet& Result() const { return result_; }
 
+  // The provider's text of the last failed OpenQuery/ExecQuery on this
+  // query; empty after a success.
+  const std::string& LastError() const { return lastError_; }
+  void SetLastError(std::string text) { lastError_ = std::move(text); }
+
  private:
   std::size_t ColumnIndex(std::string_view column) const;
   const Cell* CurrentCell(std::string_view column) const;
@@ -56,6 +61,7 @@ class TADOQuery {
   bool active_ = false;
   ResultSet result_;
   std::size_t row_ = 0;
+  std::string lastError_;
 };
 
 // Closes the query, sets its text to sql and opens it. True on success; on any
@@ -69,5 +75,9 @@ bool ExecQuery(TADOQuery& query, const std::string& sql);
 // A value written into SQL text: enclosed in single quotes, each embedded
 // single quote doubled, no N prefix.
 std::string QuotedStr(std::string_view value);
+
+// True for a SELECT other than SELECT ... INTO: a statement that returns rows
+// and so goes through OpenQuery rather than ExecQuery.
+bool ReturnsRows(const std::string& sql);
 
 }  // namespace jc::db

@@ -1,0 +1,210 @@
+#include "db/Odbc.h"
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "common/Text.h"
+#include "db/Connection.h"
+
+namespace jc::db {
+
+namespace {
+
+// One ODBC handle, freed with its kind.
+class Handle {
+ public:
+  Handle() = default;
+  Handle(SQLSMALLINT type, SQLHANDLE parent) : type_(type) {
+    if (!SQL_SUCCEEDED(SQLAllocHandle(type, parent, &h_))) {
+      h_ = SQL_NULL_HANDLE;
+      throw DbError("Cannot allocate an ODBC handle");
+    }
+  }
+  ~Handle() {
+    if (h_ != SQL_NULL_HANDLE) SQLFreeHandle(type_, h_);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  SQLHANDLE get() const { return h_; }
+  SQLSMALLINT type() const { return type_; }
+
+ private:
+  SQLSMALLINT type_ = 0;
+  SQLHANDLE h_ = SQL_NULL_HANDLE;
+};
+
+// Every diagnostic record of a handle: the driver's texts, one per line.
+std::string Diagnostics(const Handle& h, const char* fallback) {
+  std::string out;
+  for (SQLSMALLINT i = 1;; ++i) {
+    SQLCHAR state[6] = {0};
+    SQLINTEGER native = 0;
+    SQLCHAR msg[2048];
+    SQLSMALLINT len = 0;
+    const SQLRETURN rc = SQLGetDiagRec(h.type(), h.get(), i, state, &native, msg, sizeof msg, &len);
+    if (!SQL_SUCCEEDED(rc)) break;
+    if (!out.empty()) out += "\n";
+    out += reinterpret_cast<char*>(msg);
+  }
+  return out.empty() ? std::string(fallback) : out;
+}
+
+[[noreturn]] void Fail(const Handle& h, const char* what) { throw DbError(Diagnostics(h, what)); }
+
+}  // namespace
+
+struct OdbcBackend::Handles {
+  Handle env{SQL_HANDLE_ENV, SQL_NULL_HANDLE};
+  std::unique_ptr<Handle> dbcHandle;
+  bool connected = false;
+  const Handle& dbc() const { return *dbcHandle; }
+};
+
+OdbcBackend::OdbcBackend(const std::string& odbcConnectionString) : h_(std::make_unique<Handles>()) {
+  SQLSetEnvAttr(h_->env.get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+  h_->dbcHandle = std::make_unique<Handle>(SQL_HANDLE_DBC, h_->env.get());
+  std::vector<SQLCHAR> in(odbcConnectionString.begin(), odbcConnectionString.end());
+  in.push_back(0);
+  SQLCHAR out[1024];
+  SQLSMALLINT outLen = 0;
+  const SQLRETURN rc = SQLDriverConnect(h_->dbc().get(), nullptr, in.data(), SQL_NTS, out, sizeof out, &outLen,
+                                        SQL_DRIVER_NOPROMPT);
+  if (!SQL_SUCCEEDED(rc)) Fail(h_->dbc(), "Cannot connect");
+  h_->connected = true;
+}
+
+OdbcBackend::~OdbcBackend() {
+  if (h_ && h_->connected) SQLDisconnect(h_->dbc().get());
+}
+
+namespace {
+
+// Runs sql on a new statement handle with no query time-out. Returns false
+// when the statement produced no result (SQL_NO_DATA), which is a success.
+bool ExecDirect(const Handle& stmt, const std::string& sql) {
+  SQLSetStmtAttr(stmt.get(), SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(0), SQL_IS_UINTEGER);
+  std::vector<SQLCHAR> text(sql.begin(), sql.end());
+  text.push_back(0);
+  const SQLRETURN rc = SQLExecDirect(stmt.get(), text.data(), SQL_NTS);
+  if (rc == SQL_NO_DATA) return false;
+  if (!SQL_SUCCEEDED(rc)) Fail(stmt, "The statement failed");
+  return true;
+}
+
+// Moves past the remaining results, surfacing an error any of them carries.
+void DrainResults(const Handle& stmt) {
+  for (;;) {
+    const SQLRETURN rc = SQLMoreResults(stmt.get());
+    if (rc == SQL_NO_DATA) return;
+    if (!SQL_SUCCEEDED(rc)) Fail(stmt, "The statement failed");
+  }
+}
+
+}  // namespace
+
+ResultSet OdbcBackend::Query(const std::string& sql) {
+  Handle stmt(SQL_HANDLE_STMT, h_->dbc().get());
+  ResultSet rs;
+  bool more = ExecDirect(stmt, sql);
+  SQLSMALLINT ncol = 0;
+  // The first result that has columns (row counts of earlier parts are skipped).
+  while (more) {
+    if (!SQL_SUCCEEDED(SQLNumResultCols(stmt.get(), &ncol))) Fail(stmt, "The statement failed");
+    if (ncol > 0) break;
+    const SQLRETURN rc = SQLMoreResults(stmt.get());
+    if (rc == SQL_NO_DATA) more = false;
+    else if (!SQL_SUCCEEDED(rc)) Fail(stmt, "The statement failed");
+  }
+  if (!more || ncol <= 0) throw DbError("CommandText does not return a result set.");
+  for (SQLSMALLINT c = 1; c <= ncol; ++c) {
+    SQLCHAR name[512];
+    SQLSMALLINT nameLen = 0, type = 0, digits = 0, nullable = 0;
+    SQLULEN size = 0;
+    if (!SQL_SUCCEEDED(SQLDescribeCol(stmt.get(), c, name, sizeof name, &nameLen, &type, &size, &digits, &nullable)))
+      Fail(stmt, "Cannot describe the result");
+    rs.columns.emplace_back(reinterpret_cast<char*>(name));
+  }
+  std::vector<char> buf(4096);
+  for (;;) {
+    const SQLRETURN rc = SQLFetch(stmt.get());
+    if (rc == SQL_NO_DATA) break;
+    if (!SQL_SUCCEEDED(rc)) Fail(stmt, "Cannot fetch a row");
+    std::vector<Cell> row;
+    row.reserve(static_cast<std::size_t>(ncol));
+    for (SQLSMALLINT c = 1; c <= ncol; ++c) {
+      std::string value;
+      bool isNull = false;
+      for (;;) {
+        SQLLEN ind = 0;
+        const SQLRETURN g = SQLGetData(stmt.get(), c, SQL_C_CHAR, buf.data(), static_cast<SQLLEN>(buf.size()), &ind);
+        if (g == SQL_NO_DATA) break;
+        if (!SQL_SUCCEEDED(g)) Fail(stmt, "Cannot read a column");
+        if (ind == SQL_NULL_DATA) {
+          isNull = true;
+          break;
+        }
+        // A truncated chunk fills the buffer less its terminator.
+        const std::size_t got = (ind == SQL_NO_TOTAL || ind >= static_cast<SQLLEN>(buf.size()))
+                                    ? buf.size() - 1
+                                    : static_cast<std::size_t>(ind);
+        value.append(buf.data(), got);
+        if (g == SQL_SUCCESS) break;
+      }
+      if (isNull) row.emplace_back(std::nullopt);
+      else row.emplace_back(std::move(value));
+    }
+    rs.rows.push_back(std::move(row));
+  }
+  DrainResults(stmt);
+  return rs;
+}
+
+void OdbcBackend::Execute(const std::string& sql) {
+  Handle stmt(SQL_HANDLE_STMT, h_->dbc().get());
+  if (ExecDirect(stmt, sql)) DrainResults(stmt);
+}
+
+std::string DefaultOdbcDriver() {
+  const char* env = std::getenv("JUMINCHECK_ODBC_DRIVER");
+  return env && *env ? env : "FreeTDS";
+}
+
+std::string AdoToOdbcConnectionString(const std::string& ado, const std::string& driver) {
+  std::string server, database, uid, pwd, packet;
+  bool hasPwd = false;
+  for (const auto& [key, value] : ParseConnectionString(ado)) {
+    if (EqualsNoCase(key, "Data Source")) server = value;
+    else if (EqualsNoCase(key, "Initial Catalog")) database = value;
+    else if (EqualsNoCase(key, "User ID")) uid = value;
+    else if (EqualsNoCase(key, "Password")) {
+      pwd = value;
+      hasPwd = true;
+    } else if (EqualsNoCase(key, "Packet Size")) packet = value;
+    else if (EqualsNoCase(key, "Provider") || EqualsNoCase(key, "Persist Security Info")) continue;
+    else throw DbError("The connection string key '" + key + "' is not supported.");
+  }
+  auto plain = [](const std::string& what, const std::string& v) {
+    if (v.find_first_of(";{}") != std::string::npos)
+      throw DbError("The " + what + " of the connection string holds a character ODBC cannot pass (; { or }).");
+    return v;
+  };
+  if (driver.find_first_of(";{}") != std::string::npos) throw DbError("Invalid ODBC driver name '" + driver + "'.");
+  std::string out = "Driver={" + driver + "};";
+  if (!server.empty()) out += "Server=" + plain("Data Source", server) + ";";
+  if (!database.empty()) out += "Database=" + plain("Initial Catalog", database) + ";";
+  if (!uid.empty()) out += "UID=" + plain("User ID", uid) + ";";
+  if (hasPwd) {
+    // FreeTDS ends a braced value at the first '}' and does not unescape "}}".
+    if (pwd.find('}') != std::string::npos)
+      throw DbError("The password holds '}', which the ODBC driver cannot take.");
+    out += "PWD={" + pwd + "};";
+  }
+  if (!packet.empty()) out += "PacketSize=" + plain("Packet Size", packet) + ";";
+  out += "TDS_Version=7.4;ClientCharset=UTF-8;";
+  return out;
+}
+
+}  // namespace jc::db

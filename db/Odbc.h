@@ -1,0 +1,41 @@
+#pragma once
+// The SQL Server backend: unixODBC with the FreeTDS driver, through a small
+// RAII layer. Narrow calls with UTF-8 text; every row is fetched when a query
+// runs; the query time-out is set to 0 (none) on every statement.
+#include <memory>
+#include <string>
+
+#include "db/Backend.h"
+
+namespace jc::db {
+
+class OdbcBackend : public Backend {
+ public:
+  // Connects with a complete ODBC connection string, never prompting.
+  // Throws DbError with the driver's diagnostics on failure.
+  explicit OdbcBackend(const std::string& odbcConnectionString);
+  ~OdbcBackend() override;
+  OdbcBackend(const OdbcBackend&) = delete;
+  OdbcBackend& operator=(const OdbcBackend&) = delete;
+
+  ResultSet Query(const std::string& sql) override;
+  void Execute(const std::string& sql) override;
+
+ private:
+  struct Handles;
+  std::unique_ptr<Handles> h_;
+};
+
+// The ODBC driver name used for SQL Server: the environment variable
+// JUMINCHECK_ODBC_DRIVER when set, else "FreeTDS".
+std::string DefaultOdbcDriver();
+
+// Turns the ADO connection string into an ODBC one for driver:
+// Data Source -> Server, Initial Catalog -> Database, User ID -> UID,
+// Password -> PWD={...} (braced, refused when it holds '}'), Packet Size ->
+// PacketSize, then TDS_Version=7.4 and ClientCharset=UTF-8. Provider and
+// Persist Security Info have no ODBC counterpart and are dropped; any other
+// key is refused. Throws DbError.
+std::string AdoToOdbcConnectionString(const std::string& ado, const std::string& driver);
+
+}  // namespace jc::db

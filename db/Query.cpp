@@ -1,0 +1,148 @@
+#include "db/Query.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "common/Text.h"
+#include "db/Connection.h"
+
+namespace jc::db {
+
+TADOQuery::TADOQuery(std::string name) : name_(std::move(name)) {}
+
+namespace {
+[[noreturn]] void NotAttached(const std::string& name) {
+  throw DbError(name + ": Missing Connection or ConnectionString");
+}
+}  // namespace
+
+void TADOQuery::Open() {
+  Close();
+  if (!Connection || !Connection->Connected()) NotAttached(name_);
+  bool ok = false;
+  try {
+    result_ = Connection->backend().Query(SQL);
+    ok = true;
+  } catch (...) {
+    Connection->Trace(SQL, false);
+    result_ = ResultSet{};
+    throw;
+  }
+  Connection->Trace(SQL, ok);
+  active_ = true;
+  row_ = 0;
+}
+
+void TADOQuery::ExecSQL() {
+  Close();
+  if (!Connection || !Connection->Connected()) NotAttached(name_);
+  try {
+    Connection->backend().Execute(SQL);
+  } catch (...) {
+    Connection->Trace(SQL, false);
+    throw;
+  }
+  Connection->Trace(SQL, true);
+}
+
+void TADOQuery::Close() {
+  active_ = false;
+  result_ = ResultSet{};
+  row_ = 0;
+}
+
+bool TADOQuery::Eof() const { return !active_ || row_ >= result_.rows.size(); }
+
+void TADOQuery::Next() {
+  if (active_ && row_ < result_.rows.size()) ++row_;
+}
+
+int TADOQuery::RecordCount() const {
+  if (!active_) throw DbError(name_ + ": Cannot perform this operation on a closed dataset");
+  return static_cast<int>(result_.rows.size());
+}
+
+std::size_t TADOQuery::ColumnIndex(std::string_view column) const {
+  if (active_) {
+    for (std::size_t i = 0; i < result_.columns.size(); ++i)
+      if (EqualsNoCase(result_.columns[i], column)) return i;
+  }
+  throw DbError(name_ + ": Field '" + std::string(column) + "' not found");
+}
+
+// The cell of the current row. Past the last row the last row stays current
+// (the end flag is set but the fields still read it); an empty result reads
+// as NULL.
+const Cell* TADOQuery::CurrentCell(std::string_view column) const {
+  const std::size_t c = ColumnIndex(column);
+  if (result_.rows.empty()) return nullptr;
+  const std::size_t r = row_ < result_.rows.size() ? row_ : result_.rows.size() - 1;
+  return &result_.rows[r][c];
+}
+
+std::string TADOQuery::FieldAsString(std::string_view column) const {
+  const Cell* cell = CurrentCell(column);
+  return cell && *cell ? **cell : std::string();
+}
+
+int TADOQuery::FieldAsInteger(std::string_view column) const {
+  const Cell* cell = CurrentCell(column);
+  if (!cell || !*cell) return 0;
+  const std::string text = Trim(**cell);
+  if (text.empty()) return 0;
+  errno = 0;
+  char* end = nullptr;
+  const long long v = std::strtoll(text.c_str(), &end, 10);
+  if (*end != '\0' || errno == ERANGE || v < INT32_MIN || v > INT32_MAX)
+    throw DbError("'" + **cell + "' is not a valid integer value");
+  return static_cast<int>(v);
+}
+
+bool TADOQuery::FieldIsNull(std::string_view column) const {
+  const Cell* cell = CurrentCell(column);
+  return !cell || !*cell;
+}
+
+namespace {
+template <class Step>
+bool Run(TADOQuery& query, const std::string& sql, Step step) {
+  query.Close();
+  query.SQL.clear();
+  query.SQL = sql;
+  try {
+    step();
+    query.SetLastError({});
+    return true;
+  } catch (const std::exception& e) {
+    query.Close();
+    query.SetLastError(e.what());
+    return false;
+  } catch (...) {
+    query.Close();
+    query.SetLastError("Unknown error");
+    return false;
+  }
+}
+}  // namespace
+
+bool OpenQuery(TADOQuery& query, const std::string& sql) {
+  return Run(query, sql, [&] { query.Open(); });
+}
+
+bool ExecQuery(TADOQuery& query, const std::string& sql) {
+  return Run(query, sql, [&] { query.ExecSQL(); });
+}
+
+std::string QuotedStr(std::string_view value) {
+  std::string r;
+  r.reserve(value.size() + 2);
+  r.push_back('\'');
+  for (char c : value) {
+    if (c == '\'') r.push_back('\'');
+    r.push_back(c);
+  }
+  r.push_back('\'');
+  return r;
+}
+
+}  // namespace jc::db

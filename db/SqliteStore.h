@@ -1,0 +1,82 @@
+#pragma once
+// The embedded store: a folder with one SQLite file per database. master.db
+// is the main file; TV_BASE.db, TV_PRES.db, TV_EDIRECE.db and TV_EDISEND.db
+// are attached under their database names. Statements arrive in T-SQL and are
+// translated (db/Tsql.h); translated statements are prepared once and kept in
+// a small cache keyed on the literal-free statement text.
+//
+// Every statement commits on its own; the files run in WAL mode with
+// synchronous=NORMAL.
+#include <list>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "db/Backend.h"
+#include "db/Tsql.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace jc::db {
+
+class TADOConnection;
+
+// The database files of a store, main file first.
+const std::vector<std::string>& StoreDatabases();
+
+class SqliteBackend : public Backend {
+ public:
+  // Opens an existing store folder. Throws DbError when the folder or one of
+  // its files is missing.
+  explicit SqliteBackend(const std::string& folder);
+  ~SqliteBackend() override;
+  SqliteBackend(const SqliteBackend&) = delete;
+  SqliteBackend& operator=(const SqliteBackend&) = delete;
+
+  ResultSet Query(const std::string& sql) override;
+  void Execute(const std::string& sql) override;
+
+  sqlite3* Handle() const { return db_; }
+  const std::string& Folder() const { return folder_; }
+
+ private:
+  struct Cached;
+  void Run(const std::string& sql, bool wantRows, ResultSet* out);
+  sqlite3_stmt* Prepare(const std::string& sql);
+
+  tsql::Tokens tokens_;  // reused between statements
+  sqlite3* db_ = nullptr;
+  std::string folder_;
+  // LRU cache of prepared statements keyed on the literal-free template.
+  std::list<std::string> lru_;
+  std::unordered_map<std::string, std::unique_ptr<Cached>> cache_;
+  static constexpr std::size_t kCacheSize = 64;
+};
+
+// One table of the pharmacy schema: qualified name and its text columns
+// with their widths (NVARCHAR(width)).
+struct TableSpec {
+  std::string_view table;
+  std::vector<std::pair<std::string_view, int>> columns;
+};
+const std::vector<TableSpec>& PharmacyTables();
+
+// Registers the TSQL collation and the T-SQL helper functions on a handle.
+void RegisterTsqlExtensions(sqlite3* db);
+
+// Makes an empty store with the whole pharmacy schema. Refuses a folder that
+// exists and is not empty. Throws DbError.
+void CreateStore(const std::string& folder);
+
+// Creates every pharmacy table (and its indexes) on an open connection.
+void CreatePharmacySchema(TADOConnection& connection);
+
+// The connection string that opens the store in folder (absolute path).
+std::string StoreConnectionString(const std::string& folder);
+
+// True for a SELECT other than SELECT ... INTO (a statement that returns rows).
+bool ReturnsRows(const std::string& sql);
+
+}  // namespace jc::db

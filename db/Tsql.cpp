@@ -1,0 +1,1092 @@
+#include "db/Tsql.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <optional>
+
+namespace jc::db::tsql {
+
+namespace {
+
+// ---------------------------------------------------------------- tokens
+
+bool IsWordStart(unsigned char c) {
+  return std::isalpha(c) || c == '_' || c == '@' || c == '#' || c >= 0x80;
+}
+bool IsWordChar(unsigned char c) {
+  return std::isalnum(c) || c == '_' || c == '@' || c == '#' || c == '$' || c >= 0x80;
+}
+
+std::string Upper(std::string_view s) {
+  std::string r(s);
+  for (char& c : r) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return r;
+}
+
+bool Is(const Token& t, std::string_view word) {
+  if (t.kind != TokKind::Word || t.text.size() != word.size()) return false;
+  for (std::size_t i = 0; i < word.size(); ++i)
+    if (std::toupper(static_cast<unsigned char>(t.text[i])) != word[i]) return false;
+  return true;
+}
+bool IsP(const Token& t, std::string_view p) { return t.kind == TokKind::Punct && t.text == p; }
+
+[[noreturn]] void Fail(const std::string& message) { throw DbError(message); }
+[[noreturn]] void SyntaxNear(const Token& t) {
+  if (t.kind == TokKind::Word) Fail("Incorrect syntax near '" + std::string(t.text) + "'.");
+  Fail("Incorrect syntax near '" + std::string(t.text) + "'.");
+}
+[[noreturn]] void SyntaxAtEnd() { Fail("Incorrect syntax near the end of the statement."); }
+
+}  // namespace
+
+void Tokenize(std::string_view sql, Tokens& out) {
+  out.list.clear();
+  out.literals.clear();
+  out.key.clear();
+  out.key.reserve(sql.size());
+  const std::size_t n = sql.size();
+  std::size_t i = 0;
+  auto addKey = [&](std::string_view text) {
+    if (!out.key.empty()) out.key.push_back(' ');
+    out.key.append(text);
+  };
+  while (i < n) {
+    const unsigned char c = static_cast<unsigned char>(sql[i]);
+    if (c <= 32) {
+      ++i;
+      continue;
+    }
+    if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
+      while (i < n && sql[i] != '\n') ++i;
+      continue;
+    }
+    if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
+      std::size_t end = sql.find("*/", i + 2);
+      if (end == std::string_view::npos) Fail("Missing end comment mark '*/'.");
+      i = end + 2;
+      continue;
+    }
+    const bool nString = (c == 'N' || c == 'n') && i + 1 < n && sql[i + 1] == '\'';
+    if (c == '\'' || nString) {
+      std::size_t j = i + (nString ? 2 : 1);
+      std::string value;
+      for (;;) {
+        std::size_t q = sql.find('\'', j);
+        if (q == std::string_view::npos)
+          Fail("Unclosed quotation mark after the character string '" +
+               std::string(sql.substr(i + (nString ? 2 : 1))) + "'.");
+        value.append(sql.substr(j, q - j));
+        if (q + 1 < n && sql[q + 1] == '\'') {
+          value.push_back('\'');
+          j = q + 2;
+          continue;
+        }
+        j = q + 1;
+        break;
+      }
+      Token t{TokKind::String, sql.substr(i, j - i), static_cast<int>(out.literals.size())};
+      out.literals.push_back(std::move(value));
+      out.list.push_back(t);
+      addKey("'?'");
+      i = j;
+      continue;
+    }
+    if (std::isdigit(c) || (c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(sql[i + 1])))) {
+      std::size_t j = i;
+      while (j < n && std::isdigit(static_cast<unsigned char>(sql[j]))) ++j;
+      if (j < n && sql[j] == '.') {
+        ++j;
+        while (j < n && std::isdigit(static_cast<unsigned char>(sql[j]))) ++j;
+      }
+      if (j < n && (sql[j] == 'e' || sql[j] == 'E')) {
+        std::size_t k = j + 1;
+        if (k < n && (sql[k] == '+' || sql[k] == '-')) ++k;
+        if (k < n && std::isdigit(static_cast<unsigned char>(sql[k]))) {
+          j = k;
+          while (j < n && std::isdigit(static_cast<unsigned char>(sql[j]))) ++j;
+        }
+      }
+      if (j < n && IsWordStart(static_cast<unsigned char>(sql[j])))
+        Fail("Incorrect syntax near '" + std::string(sql.substr(i, j - i + 1)) + "'.");
+      out.list.push_back({TokKind::Number, sql.substr(i, j - i)});
+      addKey(sql.substr(i, j - i));
+      i = j;
+      continue;
+    }
+    if (IsWordStart(c)) {
+      std::size_t j = i + 1;
+      while (j < n && IsWordChar(static_cast<unsigned char>(sql[j]))) ++j;
+      out.list.push_back({TokKind::Word, sql.substr(i, j - i)});
+      addKey(sql.substr(i, j - i));
+      i = j;
+      continue;
+    }
+    if (c == '[' || c == '"') {
+      const char close = c == '[' ? ']' : '"';
+      std::size_t j = i + 1;
+      for (;;) {
+        std::size_t q = sql.find(close, j);
+        if (q == std::string_view::npos)
+          Fail("Unclosed quotation mark after the character string '" + std::string(sql.substr(i)) + "'.");
+        if (q + 1 < n && sql[q + 1] == close) {
+          j = q + 2;
+          continue;
+        }
+        j = q + 1;
+        break;
+      }
+      out.list.push_back({TokKind::QuotedIdent, sql.substr(i, j - i)});
+      addKey(sql.substr(i, j - i));
+      i = j;
+      continue;
+    }
+    static constexpr std::array<std::string_view, 6> two = {"<>", "!=", "<=", ">=", "!<", "!>"};
+    bool matched = false;
+    if (i + 1 < n) {
+      for (std::string_view op : two) {
+        if (sql.substr(i, 2) == op) {
+          out.list.push_back({TokKind::Punct, sql.substr(i, 2)});
+          addKey(op);
+          i += 2;
+          matched = true;
+          break;
+        }
+      }
+    }
+    if (matched) continue;
+    if (std::string_view("(),.*/%+-=<>;").find(static_cast<char>(c)) != std::string_view::npos) {
+      out.list.push_back({TokKind::Punct, sql.substr(i, 1)});
+      addKey(sql.substr(i, 1));
+      ++i;
+      continue;
+    }
+    Fail("Incorrect syntax near '" + std::string(sql.substr(i, 1)) + "'.");
+  }
+}
+
+std::string QuoteIdent(std::string_view name) {
+  std::string r;
+  r.reserve(name.size() + 2);
+  r.push_back('"');
+  for (char c : name) {
+    if (c == '"') r.push_back('"');
+    r.push_back(c);
+  }
+  r.push_back('"');
+  return r;
+}
+
+namespace {
+
+// The name a Word or QuotedIdent token stands for.
+std::string NameOf(const Token& t) {
+  if (t.kind == TokKind::Word) return std::string(t.text);
+  const char close = t.text.front() == '[' ? ']' : '"';
+  std::string r;
+  std::string_view inner = t.text.substr(1, t.text.size() - 2);
+  for (std::size_t i = 0; i < inner.size(); ++i) {
+    r.push_back(inner[i]);
+    if (inner[i] == close) ++i;  // doubled closing character
+  }
+  return r;
+}
+
+// Words the translator treats as keywords (never as names).
+bool IsKeyword(const Token& t) {
+  if (t.kind != TokKind::Word) return false;
+  static constexpr std::array<std::string_view, 62> kw = {
+      "SELECT", "DISTINCT", "ALL", "TOP", "FROM", "WHERE", "AND", "OR", "NOT", "NULL",
+      "IS", "IN", "EXISTS", "BETWEEN", "LIKE", "ESCAPE", "AS", "ON", "JOIN", "INNER",
+      "OUTER", "FULL", "CROSS", "LEFT", "RIGHT", "GROUP", "BY", "HAVING", "ORDER", "ASC",
+      "DESC", "UNION", "EXCEPT", "INTERSECT", "CASE", "WHEN", "THEN", "ELSE", "END", "SET",
+      "VALUES", "INTO", "INSERT", "UPDATE", "DELETE", "CREATE", "DROP", "TABLE", "INDEX", "COLLATE",
+      "WITH", "PERCENT", "DEFAULT", "PRIMARY", "KEY", "UNIQUE", "CLUSTERED", "NONCLUSTERED", "TRUNCATE", "ALTER",
+      "EXEC", "EXECUTE"};
+  if (t.text.size() > 12) return false;
+  const std::string u = Upper(t.text);
+  return std::find(kw.begin(), kw.end(), u) != kw.end();
+}
+
+bool IsName(const Token& t) {
+  return t.kind == TokKind::QuotedIdent || (t.kind == TokKind::Word && !IsKeyword(t));
+}
+
+// Index of the parenthesis closing the one at open.
+std::size_t MatchParen(const std::vector<Token>& v, std::size_t open, std::size_t end) {
+  int depth = 0;
+  for (std::size_t i = open; i < end; ++i) {
+    if (IsP(v[i], "(")) ++depth;
+    else if (IsP(v[i], ")") && --depth == 0) return i;
+  }
+  Fail("Incorrect syntax near '('.");
+}
+
+// First index in [b, e) at parenthesis depth 0 where pred holds, or e.
+template <class Pred>
+std::size_t FindTop(const std::vector<Token>& v, std::size_t b, std::size_t e, Pred pred) {
+  int depth = 0;
+  for (std::size_t i = b; i < e; ++i) {
+    if (IsP(v[i], "(")) ++depth;
+    else if (IsP(v[i], ")")) --depth;
+    else if (depth == 0 && pred(v[i])) return i;
+  }
+  return e;
+}
+
+std::vector<std::pair<std::size_t, std::size_t>> SplitTopCommas(const std::vector<Token>& v, std::size_t b,
+                                                                 std::size_t e) {
+  std::vector<std::pair<std::size_t, std::size_t>> parts;
+  std::size_t s = b;
+  for (;;) {
+    std::size_t c = FindTop(v, s, e, [](const Token& t) { return IsP(t, ","); });
+    if (c == s) {
+      if (c < e) SyntaxNear(v[c]);
+      SyntaxAtEnd();
+    }
+    parts.emplace_back(s, c);
+    if (c == e) break;
+    s = c + 1;
+  }
+  return parts;
+}
+
+// A table name as written: one, two or three parts ("DB..T", "DB.dbo.T").
+struct TableName {
+  std::string schema;   // SQLite schema: main or an attached database
+  std::string table;
+  std::string display;  // as SQL Server would name it in a message
+  std::size_t end = 0;  // index after the name
+  std::string Sql() const { return QuoteIdent(schema) + "." + QuoteIdent(table); }
+};
+
+std::string SchemaFor(const std::string& database) {
+  if (database.empty() || Upper(database) == "MASTER") return "main";
+  return database;
+}
+
+TableName ParseTableName(const std::vector<Token>& v, std::size_t i, std::size_t e) {
+  if (i >= e) SyntaxAtEnd();
+  if (!IsName(v[i])) SyntaxNear(v[i]);
+  std::vector<std::string> parts{NameOf(v[i])};
+  std::size_t j = i + 1;
+  while (j < e && IsP(v[j], ".")) {
+    if (j + 1 < e && IsP(v[j + 1], ".")) {  // empty schema part
+      parts.emplace_back();
+      ++j;
+      continue;
+    }
+    if (j + 1 >= e || !IsName(v[j + 1])) SyntaxNear(v[j]);
+    parts.push_back(NameOf(v[j + 1]));
+    j += 2;
+  }
+  TableName t;
+  t.end = j;
+  if (parts.size() == 1) {
+    t.schema = "main";
+    t.table = parts[0];
+    t.display = parts[0];
+  } else if (parts.size() == 2) {  // schema.table of the current database
+    t.schema = "main";
+    t.table = parts[1];
+    t.display = parts[0] + "." + parts[1];
+  } else if (parts.size() == 3) {
+    t.schema = SchemaFor(parts[0]);
+    t.table = parts[2];
+    t.display = parts[0] + "." + parts[1] + "." + parts[2];
+  } else {
+    Fail("The object name '" + std::string(v[i].text) + "...' contains more than the maximum number of prefixes.");
+  }
+  if (t.table.empty()) SyntaxNear(v[j - 1]);
+  return t;
+}
+
+// ---------------------------------------------------------------- emitter
+
+enum class PK { Operand, Plus, Minus, Mul, Boundary };
+struct Piece {
+  std::string text;
+  PK kind;
+};
+
+struct FunctionInfo {
+  std::string_view tsql;
+  std::string_view sqlite;
+  int minArgs;
+  int maxArgs;
+};
+
+constexpr std::array<FunctionInfo, 17> kFunctions = {{
+    {"ISNULL", "ifnull", 2, 2},
+    {"COALESCE", "coalesce", 2, 64},
+    {"LEFT", "tsql_left", 2, 2},
+    {"RIGHT", "tsql_right", 2, 2},
+    {"REPLACE", "tsql_replace", 3, 3},
+    {"LEN", "tsql_len", 1, 1},
+    {"LTRIM", "ltrim", 1, 1},
+    {"RTRIM", "rtrim", 1, 1},
+    {"UPPER", "upper", 1, 1},
+    {"LOWER", "lower", 1, 1},
+    {"SUBSTRING", "tsql_substring", 3, 3},
+    {"COUNT", "count", 1, 1},
+    {"MAX", "max", 1, 1},
+    {"MIN", "min", 1, 1},
+    {"SUM", "sum", 1, 1},
+    {"AVG", "avg", 1, 1},
+    {"ABS", "abs", 1, 1},
+}};
+
+// Keywords that may appear inside the clauses the emitter passes through.
+bool IsClauseKeyword(const std::string& u) {
+  static constexpr std::array<std::string_view, 37> ok = {
+      "SELECT", "DISTINCT", "ALL", "FROM", "WHERE", "AND", "OR", "NOT", "NULL", "IS",
+      "IN", "EXISTS", "BETWEEN", "LIKE", "ESCAPE", "AS", "ON", "JOIN", "INNER", "OUTER",
+      "FULL", "CROSS", "LEFT", "RIGHT", "GROUP", "BY", "HAVING", "ORDER", "ASC", "DESC",
+      "UNION", "EXCEPT", "INTERSECT", "CASE", "WHEN", "THEN", "ELSE"};
+  return u == "END" || u == "VALUES" || std::find(ok.begin(), ok.end(), u) != ok.end();
+}
+
+class Emitter {
+ public:
+  Emitter(const Tokens& tokens, bool inlineStrings) : tokens_(tokens), inline_(inlineStrings) {}
+
+  std::string StringLiteral(const Token& t) const {
+    if (inline_) {
+      std::string r = "'";
+      for (char c : tokens_.literals[static_cast<std::size_t>(t.literal)]) {
+        if (c == '\'') r.push_back('\'');
+        r.push_back(c);
+      }
+      return r + "' COLLATE TSQL";
+    }
+    return "?" + std::to_string(t.literal + 1) + " COLLATE TSQL";
+  }
+
+  // Translates the tokens [b, e) of v: a clause, an expression, a list or a
+  // whole SELECT. A TOP of a SELECT in this range becomes its LIMIT.
+  std::string Range(const std::vector<Token>& v, std::size_t b, std::size_t e) {
+    std::vector<Piece> pieces;
+    std::string limit;
+    bool compound = false;
+    std::size_t i = b;
+    auto lastIs = [&](std::initializer_list<std::string_view> words) {
+      if (pieces.empty()) return false;
+      for (auto w : words)
+        if (pieces.back().text == w) return true;
+      return false;
+    };
+    while (i < e) {
+      const Token& t = v[i];
+      switch (t.kind) {
+        case TokKind::String:
+          pieces.push_back({StringLiteral(t), PK::Operand});
+          ++i;
+          break;
+        case TokKind::Number:
+          pieces.push_back({std::string(t.text), PK::Operand});
+          ++i;
+          break;
+        case TokKind::Word:
+        case TokKind::QuotedIdent: {
+          const bool call = i + 1 < e && IsP(v[i + 1], "(") && t.kind == TokKind::Word;
+          if (IsKeyword(t) && !(call && (Is(t, "LEFT") || Is(t, "RIGHT")))) {
+            const std::string u = Upper(t.text);
+            if (u == "TOP") {
+              if (!lastIs({"SELECT", "DISTINCT", "ALL"}) || !limit.empty()) SyntaxNear(t);
+              std::size_t j = i + 1;
+              bool paren = j < e && IsP(v[j], "(");
+              if (paren) ++j;
+              if (j >= e || v[j].kind != TokKind::Number) SyntaxNear(t);
+              limit = std::string(v[j].text);
+              ++j;
+              if (paren) {
+                if (j >= e || !IsP(v[j], ")")) SyntaxNear(t);
+                ++j;
+              }
+              if (j < e && (Is(v[j], "PERCENT") || Is(v[j], "WITH")))
+                Fail("TOP ... " + Upper(v[j].text) + " is not supported by the embedded store.");
+              i = j;
+              break;
+            }
+            if (!IsClauseKeyword(u)) Fail("Incorrect syntax near the keyword '" + std::string(t.text) + "'.");
+            if (u == "UNION" || u == "EXCEPT" || u == "INTERSECT") compound = true;
+            pieces.push_back({u, u == "NULL" ? PK::Operand : PK::Boundary});
+            ++i;
+            break;
+          }
+          if (call) {
+            std::size_t close = MatchParen(v, i + 1, e);
+            pieces.push_back({Call(v, i, close), PK::Operand});
+            i = close + 1;
+            break;
+          }
+          std::size_t next = 0;
+          pieces.push_back({NameChain(v, i, e, next), PK::Operand});
+          i = next;
+          break;
+        }
+        case TokKind::Punct: {
+          const std::string_view p = t.text;
+          if (p == "(") {
+            std::size_t close = MatchParen(v, i, e);
+            pieces.push_back({"(" + Range(v, i + 1, close) + ")", PK::Operand});
+            i = close + 1;
+          } else if (p == "+") {
+            pieces.push_back({"+", PK::Plus});
+            ++i;
+          } else if (p == "-") {
+            pieces.push_back({"-", PK::Minus});
+            ++i;
+          } else if (p == "*") {
+            const bool binary = !pieces.empty() && pieces.back().kind == PK::Operand;
+            pieces.push_back({"*", binary ? PK::Mul : PK::Operand});
+            ++i;
+          } else if (p == "/" || p == "%") {
+            pieces.push_back({std::string(p), PK::Mul});
+            ++i;
+          } else if (p == "," || p == "=" || p == "<>" || p == "!=" || p == "<" || p == ">" || p == "<=" ||
+                     p == ">=") {
+            pieces.push_back({std::string(p), PK::Boundary});
+            ++i;
+          } else if (p == "!<") {
+            pieces.push_back({">=", PK::Boundary});
+            ++i;
+          } else if (p == "!>") {
+            pieces.push_back({"<=", PK::Boundary});
+            ++i;
+          } else {
+            SyntaxNear(t);
+          }
+          break;
+        }
+      }
+    }
+    std::string out = Fold(pieces);
+    if (!limit.empty()) {
+      if (compound) Fail("TOP in one part of a UNION is not supported by the embedded store.");
+      out += " LIMIT " + limit;
+    }
+    return out;
+  }
+
+  // A name, possibly qualified: a, a.b, a..b, a.b.c, a.*.
+  std::string NameChain(const std::vector<Token>& v, std::size_t i, std::size_t e, std::size_t& next) {
+    std::vector<std::string> parts{NameOf(v[i])};
+    std::size_t j = i + 1;
+    bool star = false;
+    while (j < e && IsP(v[j], ".")) {
+      if (j + 1 < e && IsP(v[j + 1], ".")) {
+        parts.emplace_back();
+        ++j;
+        continue;
+      }
+      if (j + 1 < e && IsP(v[j + 1], "*")) {
+        star = true;
+        j += 2;
+        break;
+      }
+      if (j + 1 >= e || !IsName(v[j + 1])) SyntaxNear(v[j]);
+      parts.push_back(NameOf(v[j + 1]));
+      j += 2;
+    }
+    next = j;
+    std::string r;
+    if (parts.size() >= 3) {
+      // database.schema.object[.column]: the schema part names nothing here.
+      if (parts.size() > 4) Fail("The object name contains more than the maximum number of prefixes.");
+      r = QuoteIdent(SchemaFor(parts[0])) + "." + QuoteIdent(parts[2]);
+      if (parts.size() == 4) r += "." + QuoteIdent(parts[3]);
+    } else {
+      for (std::size_t k = 0; k < parts.size(); ++k) {
+        if (parts[k].empty()) SyntaxNear(v[i]);
+        if (k) r += ".";
+        r += QuoteIdent(parts[k]);
+      }
+    }
+    if (star) r += ".*";
+    return r;
+  }
+
+  std::string Call(const std::vector<Token>& v, std::size_t nameAt, std::size_t close) {
+    const std::string u = Upper(v[nameAt].text);
+    const FunctionInfo* f = nullptr;
+    for (const auto& fi : kFunctions)
+      if (fi.tsql == u) f = &fi;
+    if (!f) Fail("'" + std::string(v[nameAt].text) + "' is not a recognized built-in function name.");
+    const std::size_t open = nameAt + 1;
+    std::string r(f->sqlite);
+    r += "(";
+    if (close == open + 1) {
+      if (f->minArgs > 0)
+        Fail("The " + Upper(v[nameAt].text) + " function requires " + std::to_string(f->minArgs) +
+             " argument(s).");
+      return r + ")";
+    }
+    if (u == "COUNT" && close == open + 2 && IsP(v[open + 1], "*")) return "count(*)";
+    auto args = SplitTopCommas(v, open + 1, close);
+    if (static_cast<int>(args.size()) < f->minArgs || static_cast<int>(args.size()) > f->maxArgs)
+      Fail("The " + Upper(v[nameAt].text) + " function requires " + std::to_string(f->minArgs) +
+           " argument(s).");
+    for (std::size_t k = 0; k < args.size(); ++k) {
+      if (k) r += ", ";
+      r += Range(v, args[k].first, args[k].second);
+    }
+    return r + ")";
+  }
+
+  // Joins the pieces of one level, turning every additive chain that holds a
+  // '+' into calls of tsql_add, which concatenates texts and adds numbers.
+  static std::string Fold(std::vector<Piece>& pieces) {
+    std::string out;
+    std::size_t i = 0;
+    auto append = [&](const std::string& s) {
+      if (!out.empty()) out.push_back(' ');
+      out += s;
+    };
+    while (i < pieces.size()) {
+      if (pieces[i].kind == PK::Boundary) {
+        append(pieces[i].text);
+        ++i;
+        continue;
+      }
+      // A run: operands and arithmetic operators up to the next boundary or
+      // two adjacent operands (an alias without AS).
+      std::vector<std::string> terms{""};
+      std::vector<char> ops;
+      bool expectOperand = true;
+      bool hasPlus = false;
+      std::size_t j = i;
+      for (; j < pieces.size(); ++j) {
+        const Piece& p = pieces[j];
+        if (p.kind == PK::Boundary) break;
+        if (p.kind == PK::Operand) {
+          if (!expectOperand) break;
+          std::string& term = terms.back();
+          if (!term.empty() && term.back() != '-' && term.back() != '+') term.push_back(' ');
+          term += p.text;
+          expectOperand = false;
+        } else if (expectOperand) {
+          // unary sign
+          std::string& term = terms.back();
+          if (!term.empty()) term.push_back(' ');
+          if (p.kind == PK::Minus) term += "-";
+          else if (p.kind != PK::Plus) term += p.text;
+        } else if (p.kind == PK::Mul) {
+          terms.back() += " " + p.text;
+          expectOperand = true;
+        } else {
+          ops.push_back(p.kind == PK::Plus ? '+' : '-');
+          if (p.kind == PK::Plus) hasPlus = true;
+          terms.emplace_back();
+          expectOperand = true;
+        }
+      }
+      std::string acc = terms[0];
+      for (std::size_t k = 0; k < ops.size(); ++k) {
+        if (!hasPlus) acc += std::string(" ") + ops[k] + " " + terms[k + 1];
+        else if (ops[k] == '+') acc = "tsql_add(" + acc + ", " + terms[k + 1] + ")";
+        else acc += " - " + terms[k + 1];
+      }
+      append(acc);
+      i = j;
+    }
+    return out;
+  }
+
+ private:
+  const Tokens& tokens_;
+  bool inline_;
+};
+
+// ---------------------------------------------------------------- statements
+
+const Token kDot{TokKind::Punct, "."};
+const Token kOpen{TokKind::Punct, "("};
+const Token kClose{TokKind::Punct, ")"};
+
+struct DerivedColumn {
+  std::string name;
+  std::vector<Token> expr;
+  bool plain = false;        // a bare column of the base table
+  std::string baseColumn;    // when plain
+};
+
+class Translator {
+ public:
+  Translator(const Tokens& tokens, bool inlineStrings) : tokens_(tokens), em_(tokens, inlineStrings) {}
+
+  Translation Run() {
+    std::vector<Token> v = tokens_.list;
+    while (!v.empty() && IsP(v.back(), ";")) v.pop_back();
+    if (v.empty()) Fail("The statement is empty.");
+    for (const Token& t : v)
+      if (IsP(t, ";")) Fail("Send one statement at a time.");
+    const Token& first = v[0];
+    if (Is(first, "SELECT") || IsP(first, "(")) return Select(v);
+    if (Is(first, "INSERT")) return Insert(v);
+    if (Is(first, "UPDATE")) return Update(v);
+    if (Is(first, "DELETE")) return Delete(v);
+    if (Is(first, "CREATE")) return Create(v);
+    if (Is(first, "DROP")) return Drop(v);
+    if (first.kind == TokKind::Word)
+      Fail("Incorrect syntax near '" + std::string(first.text) + "'. The embedded store does not run this statement.");
+    SyntaxNear(first);
+  }
+
+ private:
+  Translation Select(const std::vector<Token>& v) {
+    Translation tr;
+    const std::size_t into = FindTop(v, 0, v.size(), [](const Token& t) { return Is(t, "INTO"); });
+    if (into == v.size()) {
+      tr.kind = StmtKind::Rows;
+      tr.sql = em_.Range(v, 0, v.size());
+      return tr;
+    }
+    const std::size_t from = FindTop(v, 0, v.size(), [](const Token& t) { return Is(t, "FROM"); });
+    if (!Is(v[0], "SELECT") || from < into) SyntaxNear(v[into]);
+    TableName target = ParseTableName(v, into + 1, v.size());
+    std::vector<Token> rest(v.begin(), v.begin() + static_cast<long>(into));
+    rest.insert(rest.end(), v.begin() + static_cast<long>(target.end), v.end());
+    tr.kind = StmtKind::SelectInto;
+    tr.sql = em_.Range(rest, 0, rest.size());
+    tr.intoSchema = target.schema;
+    tr.intoTable = target.table;
+    tr.intoDisplay = target.display;
+    return tr;
+  }
+
+  Translation Insert(const std::vector<Token>& v) {
+    std::size_t i = 1;
+    if (i < v.size() && Is(v[i], "INTO")) ++i;
+    TableName t = ParseTableName(v, i, v.size());
+    i = t.end;
+    std::string sql = "INSERT INTO " + t.Sql();
+    if (i < v.size() && IsP(v[i], "(") && !(i + 1 < v.size() && Is(v[i + 1], "SELECT"))) {
+      std::size_t close = MatchParen(v, i, v.size());
+      sql += " (";
+      auto cols = SplitTopCommas(v, i + 1, close);
+      for (std::size_t k = 0; k < cols.size(); ++k) {
+        if (cols[k].second != cols[k].first + 1 || !IsName(v[cols[k].first])) SyntaxNear(v[cols[k].first]);
+        if (k) sql += ", ";
+        sql += QuoteIdent(NameOf(v[cols[k].first]));
+      }
+      sql += ")";
+      i = close + 1;
+    }
+    if (i >= v.size()) SyntaxAtEnd();
+    if (!Is(v[i], "SELECT") && !Is(v[i], "VALUES") && !IsP(v[i], "(")) SyntaxNear(v[i]);
+    sql += " " + em_.Range(v, i, v.size());
+    return {StmtKind::Dml, sql, {}, {}, {}};
+  }
+
+  Translation Delete(const std::vector<Token>& v) {
+    std::size_t i = 1;
+    if (i < v.size() && Is(v[i], "FROM")) ++i;
+    TableName t = ParseTableName(v, i, v.size());
+    i = t.end;
+    std::string sql = "DELETE FROM " + t.Sql();
+    if (i < v.size()) {
+      if (!Is(v[i], "WHERE")) SyntaxNear(v[i]);
+      sql += " WHERE " + em_.Range(v, i + 1, v.size());
+    }
+    return {StmtKind::Dml, sql, {}, {}, {}};
+  }
+
+  Translation Drop(const std::vector<Token>& v) {
+    if (v.size() < 2 || !Is(v[1], "TABLE")) SyntaxNear(v.size() > 1 ? v[1] : v[0]);
+    TableName t = ParseTableName(v, 2, v.size());
+    if (t.end != v.size()) SyntaxNear(v[t.end]);
+    Translation tr{StmtKind::Ddl, "DROP TABLE " + t.Sql(), {}, {}, {}};
+    tr.intoDisplay = t.display;
+    return tr;
+  }
+
+  Translation Create(const std::vector<Token>& v) {
+    std::size_t i = 1;
+    if (i < v.size() && Is(v[i], "TABLE")) return CreateTable(v);
+    bool unique = false;
+    if (i < v.size() && Is(v[i], "UNIQUE")) {
+      unique = true;
+      ++i;
+    }
+    if (i < v.size() && (Is(v[i], "NONCLUSTERED") || Is(v[i], "CLUSTERED"))) ++i;
+    if (i >= v.size() || !Is(v[i], "INDEX")) SyntaxNear(v[std::min(i, v.size() - 1)]);
+    ++i;
+    if (i >= v.size() || !IsName(v[i])) SyntaxAtEnd();
+    const std::string index = NameOf(v[i]);
+    ++i;
+    if (i >= v.size() || !Is(v[i], "ON")) SyntaxAtEnd();
+    TableName t = ParseTableName(v, i + 1, v.size());
+    i = t.end;
+    if (i >= v.size() || !IsP(v[i], "(")) SyntaxAtEnd();
+    std::size_t close = MatchParen(v, i, v.size());
+    std::string cols;
+    for (auto [b, e] : SplitTopCommas(v, i + 1, close)) {
+      if (!IsName(v[b])) SyntaxNear(v[b]);
+      std::string c = QuoteIdent(NameOf(v[b]));
+      if (e == b + 2 && (Is(v[b + 1], "ASC") || Is(v[b + 1], "DESC"))) c += " " + Upper(v[b + 1].text);
+      else if (e != b + 1) SyntaxNear(v[b + 1]);
+      if (!cols.empty()) cols += ", ";
+      cols += c;
+    }
+    i = close + 1;
+    if (i < v.size() && Is(v[i], "WITH")) {
+      if (i + 1 >= v.size() || !IsP(v[i + 1], "(")) SyntaxNear(v[i]);
+      i = MatchParen(v, i + 1, v.size()) + 1;
+    }
+    if (i < v.size() && Is(v[i], "ON")) {
+      if (i + 1 >= v.size() || !IsName(v[i + 1])) SyntaxNear(v[i]);
+      i += 2;
+    }
+    if (i != v.size()) SyntaxNear(v[i]);
+    // Index names are per table in SQL Server and per file here: the table's
+    // name is part of the stored index name.
+    std::string sql = std::string("CREATE ") + (unique ? "UNIQUE " : "") + "INDEX " + QuoteIdent(t.schema) + "." +
+                      QuoteIdent(t.table + "__" + index) + " ON " + QuoteIdent(t.table) + " (" + cols + ")";
+    Translation tr{StmtKind::Ddl, sql, {}, {}, {}};
+    tr.intoDisplay = index + "\x1f" + t.table;
+    return tr;
+  }
+
+  Translation CreateTable(const std::vector<Token>& v) {
+    TableName t = ParseTableName(v, 2, v.size());
+    std::size_t i = t.end;
+    if (i >= v.size() || !IsP(v[i], "(")) SyntaxAtEnd();
+    std::size_t close = MatchParen(v, i, v.size());
+    if (close + 1 != v.size()) SyntaxNear(v[close + 1]);
+    std::string cols;
+    for (auto [b, e] : SplitTopCommas(v, i + 1, close)) {
+      if (!IsName(v[b]) || b + 1 >= e) SyntaxNear(v[b]);
+      const std::string name = NameOf(v[b]);
+      std::size_t j = b + 1;
+      if (v[j].kind != TokKind::Word) SyntaxNear(v[j]);
+      const std::string type = Upper(v[j].text);
+      ++j;
+      std::string len;
+      std::string args;
+      if (j < e && IsP(v[j], "(")) {
+        std::size_t c = MatchParen(v, j, e);
+        for (std::size_t k = j + 1; k < c; ++k) {
+          if (v[k].kind == TokKind::Number || Is(v[k], "MAX") || IsP(v[k], ",")) args += std::string(v[k].text);
+          else SyntaxNear(v[k]);
+        }
+        if (c == j + 2 && v[j + 1].kind == TokKind::Number) len = std::string(v[j + 1].text);
+        j = c + 1;
+      }
+      bool notNull = false;
+      while (j < e) {
+        if (Is(v[j], "NULL")) {
+          ++j;
+        } else if (Is(v[j], "NOT") && j + 1 < e && Is(v[j + 1], "NULL")) {
+          notNull = true;
+          j += 2;
+        } else {
+          Fail("Column definition '" + name + "': '" + std::string(v[j].text) +
+               "' is not supported by the embedded store.");
+        }
+      }
+      std::string def = QuoteIdent(name) + " ";
+      const bool text = type == "NVARCHAR" || type == "VARCHAR" || type == "NCHAR" || type == "CHAR";
+      if (text || type == "NTEXT" || type == "TEXT") {
+        def += type + (args.empty() ? "" : "(" + args + ")") + " COLLATE TSQL";
+        if (text && !len.empty())
+          def += " CHECK(length(" + QuoteIdent(name) + ") <= " + len + ")";
+      } else if (type == "INT" || type == "INTEGER" || type == "BIGINT" || type == "SMALLINT" ||
+                 type == "TINYINT" || type == "BIT") {
+        def += "INTEGER";
+      } else if (type == "DECIMAL" || type == "NUMERIC" || type == "MONEY") {
+        def += "NUMERIC";
+      } else if (type == "FLOAT" || type == "REAL") {
+        def += "REAL";
+      } else {
+        Fail("Column, parameter, or variable #1: Cannot find data type " + std::string(v[b + 1].text) + ".");
+      }
+      if (notNull) def += " NOT NULL";
+      if (!cols.empty()) cols += ", ";
+      cols += def;
+    }
+    Translation tr{StmtKind::Ddl, "CREATE TABLE " + t.Sql() + " (" + cols + ")", {}, {}, {}};
+    tr.intoDisplay = t.table;
+    return tr;
+  }
+
+  // UPDATE target SET c = e, ... [FROM items] [WHERE cond]
+  Translation Update(const std::vector<Token>& v) {
+    const std::size_t n = v.size();
+    TableName target = ParseTableName(v, 1, n);
+    std::size_t i = target.end;
+    if (i >= n || !Is(v[i], "SET")) SyntaxNear(v[std::min(i, n - 1)]);
+    ++i;
+    const std::size_t fromAt = FindTop(v, i, n, [](const Token& t) { return Is(t, "FROM"); });
+    const std::size_t whereAt = FindTop(v, i, n, [](const Token& t) { return Is(t, "WHERE"); });
+    const std::size_t setEnd = std::min(fromAt, whereAt);
+    if (fromAt != n && whereAt < fromAt) SyntaxNear(v[fromAt]);
+
+    struct Assign {
+      std::string column;
+      std::size_t b, e;
+    };
+    std::vector<Assign> assigns;
+    for (auto [b, e] : SplitTopCommas(v, i, setEnd)) {
+      std::size_t eq = b;
+      std::string column;
+      // column, alias.column or [column]
+      if (!IsName(v[b])) SyntaxNear(v[b]);
+      column = NameOf(v[b]);
+      eq = b + 1;
+      if (eq + 1 < e && IsP(v[eq], ".") && IsName(v[eq + 1])) {
+        column = NameOf(v[eq + 1]);
+        eq += 2;
+      }
+      if (eq >= e || !IsP(v[eq], "=") || eq + 1 >= e) SyntaxNear(v[std::min(eq, e - 1)]);
+      assigns.push_back({column, eq + 1, e});
+    }
+
+    struct Item {
+      std::size_t b, e;       // tokens of the table or derived table
+      bool derived = false;
+      TableName table;
+      std::string alias;
+    };
+    std::vector<Item> items;
+    if (fromAt != n) {
+      for (auto [b, e] : SplitTopCommas(v, fromAt + 1, whereAt)) {
+        Item it;
+        it.b = b;
+        std::size_t j;
+        if (IsP(v[b], "(")) {
+          it.derived = true;
+          j = MatchParen(v, b, e) + 1;
+        } else {
+          it.table = ParseTableName(v, b, e);
+          j = it.table.end;
+        }
+        it.e = j;
+        if (j < e && Is(v[j], "AS")) ++j;
+        if (j < e) {
+          if (!IsName(v[j])) SyntaxNear(v[j]);
+          it.alias = NameOf(v[j]);
+          ++j;
+        }
+        if (j != e) Fail("Incorrect syntax near '" + std::string(v[j].text) +
+                         "'. The embedded store takes UPDATE ... FROM with a list of tables only.");
+        if (it.derived && it.alias.empty()) Fail("A derived table must have an alias.");
+        items.push_back(std::move(it));
+      }
+    }
+
+    // Which FROM item the target names.
+    const bool targetIsSingleName = target.display == target.table;
+    int match = -1;
+    for (std::size_t k = 0; k < items.size(); ++k) {
+      const std::string& name = items[k].alias.empty() ? items[k].table.table : items[k].alias;
+      if (targetIsSingleName && Upper(name) == Upper(target.table)) {
+        if (match >= 0) Fail("The table '" + target.table + "' is ambiguous.");
+        match = static_cast<int>(k);
+      }
+    }
+
+    std::string sql;
+    std::string extraWhere;
+    std::vector<std::pair<std::string, std::string>> sets;  // column, expression
+    std::size_t others = 0;
+    std::string fromSql;
+    auto appendFrom = [&](std::size_t k) {
+      const Item& it = items[k];
+      fromSql += (others++ ? ", " : " FROM ") + em_.Range(v, it.b, it.e);
+      if (!it.alias.empty()) fromSql += " AS " + QuoteIdent(it.alias);
+    };
+    for (std::size_t k = 0; k < items.size(); ++k)
+      if (static_cast<int>(k) != match) appendFrom(k);
+
+    std::vector<Token> whereTokens;
+    if (whereAt != n) whereTokens.assign(v.begin() + static_cast<long>(whereAt) + 1, v.end());
+
+    if (match < 0) {
+      sql = "UPDATE " + target.Sql();
+      for (const Assign& a : assigns) sets.emplace_back(a.column, em_.Range(v, a.b, a.e));
+    } else if (!items[static_cast<std::size_t>(match)].derived) {
+      const Item& it = items[static_cast<std::size_t>(match)];
+      sql = "UPDATE " + it.table.Sql() + (it.alias.empty() ? "" : " AS " + QuoteIdent(it.alias));
+      for (const Assign& a : assigns) sets.emplace_back(a.column, em_.Range(v, a.b, a.e));
+    } else {
+      // An update through a derived table over one base table: update the
+      // base table, with the derived columns replaced by their expressions
+      // and the derived table's filter as a condition on the row.
+      const Item& it = items[static_cast<std::size_t>(match)];
+      Derived d = ParseDerived(v, it.b + 1, it.e - 1, it.alias);
+      Token aliasTok = v[it.e];  // placeholder, replaced below
+      for (std::size_t k = it.e; k < v.size(); ++k)
+        if (IsName(v[k]) && Upper(NameOf(v[k])) == Upper(it.alias)) {
+          aliasTok = v[k];
+          break;
+        }
+      sql = "UPDATE " + d.table.Sql() + " AS " + QuoteIdent(it.alias);
+      for (const Assign& a : assigns) {
+        const DerivedColumn* c = d.Find(a.column);
+        if (!c) Fail("Invalid column name '" + a.column + "'.");
+        if (!c->plain)
+          Fail("Update or insert of view or function '" + it.alias +
+               "' failed because it contains a derived or constant field.");
+        std::vector<Token> rhs(v.begin() + static_cast<long>(a.b), v.begin() + static_cast<long>(a.e));
+        rhs = Substitute(rhs, it.alias, d, aliasTok);
+        sets.emplace_back(c->baseColumn, em_.Range(rhs, 0, rhs.size()));
+      }
+      whereTokens = Substitute(whereTokens, it.alias, d, aliasTok);
+      if (d.whereB < d.whereE) {
+        extraWhere = QuoteIdent(it.alias) + ".rowid IN (SELECT rowid FROM " + d.table.Sql() +
+                     (d.innerAlias.empty() ? "" : " AS " + QuoteIdent(d.innerAlias)) + " WHERE " +
+                     em_.Range(v, d.whereB, d.whereE) + ")";
+      }
+    }
+    sql += " SET ";
+    for (std::size_t k = 0; k < sets.size(); ++k) {
+      if (k) sql += ", ";
+      sql += QuoteIdent(sets[k].first) + " = " + sets[k].second;
+    }
+    sql += fromSql;
+    std::string where;
+    if (!whereTokens.empty()) where = em_.Range(whereTokens, 0, whereTokens.size());
+    if (!where.empty() && !extraWhere.empty()) sql += " WHERE (" + where + ") AND " + extraWhere;
+    else if (!where.empty()) sql += " WHERE " + where;
+    else if (!extraWhere.empty()) sql += " WHERE " + extraWhere;
+    return {StmtKind::Dml, sql, {}, {}, {}};
+  }
+
+  struct Derived {
+    TableName table;
+    std::string innerAlias;
+    std::vector<DerivedColumn> columns;
+    std::size_t whereB = 0, whereE = 0;
+    const DerivedColumn* Find(const std::string& name) const {
+      for (const auto& c : columns)
+        if (Upper(c.name) == Upper(name)) return &c;
+      return nullptr;
+    }
+  };
+
+  // (SELECT items FROM base [AS a] [WHERE cond]) — the only derived table an
+  // update can go through.
+  Derived ParseDerived(const std::vector<Token>& v, std::size_t b, std::size_t e, const std::string& alias) {
+    auto notUpdatable = [&]() -> Derived {
+      Fail("Update or insert of view or function '" + alias +
+           "' failed because it contains a derived or constant field.");
+    };
+    if (b >= e || !Is(v[b], "SELECT")) notUpdatable();
+    std::size_t from = FindTop(v, b + 1, e, [](const Token& t) { return Is(t, "FROM"); });
+    if (from == e) notUpdatable();
+    if (Is(v[b + 1], "DISTINCT") || Is(v[b + 1], "TOP")) notUpdatable();
+    Derived d;
+    d.table = ParseTableName(v, from + 1, e);
+    std::size_t j = d.table.end;
+    if (j < e && Is(v[j], "AS")) ++j;
+    if (j < e && IsName(v[j]) && !Is(v[j], "WHERE")) d.innerAlias = NameOf(v[j++]);
+    if (j < e) {
+      if (!Is(v[j], "WHERE")) notUpdatable();
+      if (FindTop(v, j + 1, e, [](const Token& t) { return Is(t, "GROUP") || Is(t, "HAVING") || Is(t, "UNION"); }) != e)
+        notUpdatable();
+      d.whereB = j + 1;
+      d.whereE = e;
+    }
+    for (auto [ib, ie] : SplitTopCommas(v, b + 1, from)) {
+      DerivedColumn c;
+      std::size_t exprEnd = ie;
+      if (ie - ib >= 3 && Is(v[ie - 2], "AS") && IsName(v[ie - 1])) {
+        c.name = NameOf(v[ie - 1]);
+        exprEnd = ie - 2;
+      } else if (ie - ib >= 2 && IsName(v[ie - 1]) && !IsP(v[ie - 2], ".")) {
+        c.name = NameOf(v[ie - 1]);
+        exprEnd = ie - 1;
+      }
+      c.expr.assign(v.begin() + static_cast<long>(ib), v.begin() + static_cast<long>(exprEnd));
+      // A plain column: name, or qualifier.name with the base table's name or alias.
+      if (c.expr.size() == 1 && IsName(c.expr[0])) {
+        c.plain = true;
+        c.baseColumn = NameOf(c.expr[0]);
+      } else if (c.expr.size() == 3 && IsName(c.expr[0]) && IsP(c.expr[1], ".") && IsName(c.expr[2])) {
+        const std::string q = Upper(NameOf(c.expr[0]));
+        if (q == Upper(d.table.table) || (!d.innerAlias.empty() && q == Upper(d.innerAlias))) {
+          c.plain = true;
+          c.baseColumn = NameOf(c.expr[2]);
+        }
+      } else if (c.expr.size() == 1 && IsP(c.expr[0], "*")) {
+        Fail("The embedded store cannot update through a derived table that selects *.");
+      }
+      if (c.name.empty()) {
+        if (!c.plain) Fail("No column name was specified for a column of '" + alias + "'.");
+        c.name = c.baseColumn;
+      }
+      d.columns.push_back(std::move(c));
+    }
+    return d;
+  }
+
+  // Replaces alias.column by the derived column's expression, its bare
+  // column names qualified with the alias (which now names the base table).
+  std::vector<Token> Substitute(const std::vector<Token>& in, const std::string& alias, const Derived& d,
+                                const Token& aliasTok) {
+    std::vector<Token> out;
+    const std::string ua = Upper(alias);
+    for (std::size_t k = 0; k < in.size(); ++k) {
+      const Token& t = in[k];
+      const bool qualified = k > 0 && IsP(in[k - 1], ".");
+      if (IsName(t) && !qualified && k + 2 < in.size() && IsP(in[k + 1], ".") && IsName(in[k + 2]) &&
+          Upper(NameOf(t)) == ua) {
+        const std::string col = NameOf(in[k + 2]);
+        const DerivedColumn* c = d.Find(col);
+        if (!c) Fail("Invalid column name '" + col + "'.");
+        out.push_back(kOpen);
+        const auto& ex = c->expr;
+        for (std::size_t m = 0; m < ex.size(); ++m) {
+          const Token& x = ex[m];
+          const bool xQualified = m > 0 && IsP(ex[m - 1], ".");
+          const bool call = m + 1 < ex.size() && IsP(ex[m + 1], "(");
+          if (IsName(x) && !xQualified && !call) {
+            if (m + 1 < ex.size() && IsP(ex[m + 1], ".")) {
+              out.push_back(aliasTok);  // inner qualifier becomes the alias
+              continue;
+            }
+            out.push_back(aliasTok);
+            out.push_back(kDot);
+          }
+          out.push_back(x);
+        }
+        out.push_back(kClose);
+        k += 2;
+        continue;
+      }
+      out.push_back(t);
+    }
+    return out;
+  }
+
+  const Tokens& tokens_;
+  Emitter em_;
+};
+
+}  // namespace
+
+Translation Translate(const Tokens& tokens) { return Translator(tokens, false).Run(); }
+
+bool ReturnsRows(std::string_view sql) {
+  Tokens t;
+  try {
+    Tokenize(sql, t);
+  } catch (const DbError&) {
+    return false;
+  }
+  const auto& v = t.list;
+  std::size_t i = 0;
+  while (i < v.size() && IsP(v[i], "(")) ++i;
+  if (i >= v.size() || !Is(v[i], "SELECT")) return false;
+  return FindTop(v, 0, v.size(), [](const Token& x) { return Is(x, "INTO"); }) == v.size();
+}
+
+std::string TranslateInline(std::string_view sql) {
+  Tokens t;
+  Tokenize(sql, t);
+  return Translator(t, true).Run().sql;
+}
+
+}  // namespace jc::db::tsql

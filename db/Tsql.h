@@ -1,0 +1,69 @@
+#pragma once
+// Translation of the T-SQL the tool sends into SQLite SQL for the embedded
+// store. A statement is tokenized once; its string literals become numbered
+// parameters (?1, ?2, ...) so that the translated statement depends only on
+// the literal-free template and can be prepared once and reused. Number
+// literals stay in the text (they are constants of the statement forms:
+// TOP 10000, LEFT(x,7), ORDER BY 1) and are part of the template.
+//
+// A form the translator does not know is an error (DbError), never passed
+// through unchanged.
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "db/Backend.h"
+
+namespace jc::db::tsql {
+
+enum class TokKind { Word, QuotedIdent, String, Number, Punct };
+
+struct Token {
+  TokKind kind;
+  std::string_view text;  // Word/Punct/Number: as written; QuotedIdent: the name
+  int literal = -1;       // String: index into Tokens::literals
+};
+
+struct Tokens {
+  std::vector<Token> list;
+  std::vector<std::string> literals;  // decoded string literals, in order
+  std::string key;                    // the statement with string literals blanked
+};
+
+// Splits T-SQL into tokens. Throws DbError on an unterminated literal or a
+// character the dialect does not use.
+void Tokenize(std::string_view sql, Tokens& out);
+
+enum class StmtKind {
+  Rows,        // a SELECT: returns rows
+  Dml,         // INSERT, UPDATE, DELETE: no rows, can be prepared once
+  Ddl,         // CREATE, DROP: run as given (string literals inlined)
+  SelectInto,  // SELECT ... INTO table: create the table, then fill it
+};
+
+struct Translation {
+  StmtKind kind = StmtKind::Dml;
+  std::string sql;  // SQLite text; for SelectInto the SELECT without INTO
+  // SelectInto only: the target table, SQLite schema and table name.
+  std::string intoSchema;
+  std::string intoTable;
+  std::string intoDisplay;  // as written, for messages
+};
+
+// Translates one statement. Throws DbError with a SQL Server-like message
+// when the statement uses a form the store does not support.
+Translation Translate(const Tokens& tokens);
+
+// True for a SELECT other than SELECT ... INTO (a statement that returns
+// rows). False for anything else, including text that does not tokenize.
+bool ReturnsRows(std::string_view sql);
+
+// The translation with its parameters replaced by the literals themselves:
+// the text one would hand to sqlite3_exec. For diagnostics and measurement.
+std::string TranslateInline(std::string_view sql);
+
+// Quotes a name as a SQLite identifier.
+std::string QuoteIdent(std::string_view name);
+
+}  // namespace jc::db::tsql
