@@ -1,50 +1,56 @@
 #include "audit/CustomerAudit.h"
 
 #include <string>
+#include <string_view>
 
 #include "common/Text.h"
+#include "db/Names.h"
 #include "db/Query.h"
 
 namespace jc::audit {
 
 namespace {
 
-const char* const kDropScratch = "DROP TABLE TV_BASE..JUMIN_CHECK ";
+namespace names = db::names;
+namespace col = db::names::col;
+
+std::string Str(std::string_view s) { return std::string(s); }
+
+const std::string kJuminCheck = Str(names::JUMIN_CHECK);
 
 // Copy for the registration-date range: records whose stored value is missing.
-const char* const kCopyByDateHead =
-    "SELECT * INTO TV_BASE..JUMIN_CHECK   FROM (SELECT CUSCODE, SEQ, INDATE, PANUM, PANAME, "
-    "TEMPNUM, '' AS CHK           FROM TV_BASE..CD_PERSON          WHERE RIGHT(PANUM, 6) = "
-    "'******' AND ISNULL(TEMPNUM,'') = ''            AND INDATE BETWEEN ";
+const std::string kCopyByDateHead =
+    "SELECT * INTO " + kJuminCheck +
+    "   FROM (SELECT CUSCODE, SEQ, INDATE, PANUM, PANAME, TEMPNUM, '' AS CHK           FROM " +
+    Str(names::CD_PERSON) +
+    "          WHERE RIGHT(PANUM, 6) = '******' AND ISNULL(TEMPNUM,'') = ''            AND "
+    "INDATE BETWEEN ";
 const char* const kCopyByDateAnd = "           AND ";
 const char* const kCopyByDateTail = "       ) AS T1";
 
 // Copy for the tax year: records with a stored value whose customer has a
 // dispensing record dated within the year.
-const char* const kCopyByYearHead =
-    "SELECT * INTO TV_BASE..JUMIN_CHECK   FROM (SELECT CUSCODE, SEQ, INDATE, PANUM, PANAME, "
-    "TEMPNUM, '' AS CHK           FROM TV_BASE..CD_PERSON          WHERE RIGHT(PANUM, 6) = "
-    "'******' AND ISNULL(TEMPNUM,'') <> ''            AND CUSCODE IN(SELECT CUSCODE          "
-    "                   FROM TV_PRES..PS_MAIN                            WHERE INDATE BETWEEN ";
+const std::string kCopyByYearHead =
+    "SELECT * INTO " + kJuminCheck +
+    "   FROM (SELECT CUSCODE, SEQ, INDATE, PANUM, PANAME, TEMPNUM, '' AS CHK           FROM " +
+    Str(names::CD_PERSON) +
+    "          WHERE RIGHT(PANUM, 6) = '******' AND ISNULL(TEMPNUM,'') <> ''            AND "
+    "CUSCODE IN(SELECT CUSCODE                             FROM " +
+    Str(names::PS_MAIN) + "                            WHERE INDATE BETWEEN ";
 const char* const kCopyByYearAnd = " AND ";
 const char* const kCopyByYearTail = "                           GROUP BY CUSCODE)) AS T1";
 
-const char* const kCreateIndex =
-    "CREATE NONCLUSTERED INDEX [IX_JUMIN_CHECK] ON TV_BASE..JUMIN_CHECK ( \t[CUSCODE] ASC    )"
-    "WITH (PAD_INDEX  = OFF, STATISTICS_NORECOMPUTE  = OFF, SORT_IN_TEMPDB = OFF, "
-    "IGNORE_DUP_KEY = OFF, DROP_EXISTING = OFF, ONLINE = OFF, ALLOW_ROW_LOCKS  = ON, "
-    "ALLOW_PAGE_LOCKS  = ON) ON [PRIMARY] ";
+const std::string kCount = "SELECT COUNT(*) AS CNT FROM " + kJuminCheck + " ";
 
-const char* const kCount = "SELECT COUNT(*) AS CNT FROM TV_BASE..JUMIN_CHECK ";
+// Unmarked rows: all of them (single mode) or the next page.
+const std::string kReadColumns = "CUSCODE, SEQ, INDATE, PANUM, PANAME, TEMPNUM  FROM " +
+                                 kJuminCheck +
+                                 " WHERE RIGHT(PANUM,6) = '******' AND TEMPNUM IS NOT NULL AND "
+                                 "CHK <> '1' ";
+const std::string kReadAll = "SELECT " + kReadColumns;
+const std::string kReadPage = "SELECT TOP 10000 " + kReadColumns;
 
-const char* const kReadAll =
-    "SELECT CUSCODE, SEQ, INDATE, PANUM, PANAME, TEMPNUM  FROM TV_BASE..JUMIN_CHECK WHERE "
-    "RIGHT(PANUM,6) = '******' AND TEMPNUM IS NOT NULL AND CHK <> '1' ";
-const char* const kReadPage =
-    "SELECT TOP 10000 CUSCODE, SEQ, INDATE, PANUM, PANAME, TEMPNUM  FROM TV_BASE..JUMIN_CHECK "
-    "WHERE RIGHT(PANUM,6) = '******' AND TEMPNUM IS NOT NULL AND CHK <> '1' ";
-
-const char* const kMarkHead = "UPDATE TV_BASE..JUMIN_CHECK SET CHK = '1'  WHERE CUSCODE = ";
+const std::string kMarkHead = "UPDATE " + kJuminCheck + " SET CHK = '1'  WHERE CUSCODE = ";
 const char* const kMarkSeq = "   AND SEQ     = ";
 
 const char* const kHeaders[6] = {"SEQ", "이름", "주민번호", "암호화해제 주민번호", "조제년도",
@@ -62,16 +68,16 @@ struct Run {
   // it read, advance the gauge.
   void RowStep() {
     db::TADOQuery& q = db.Ado_Qry;
-    const std::string tempnum = q.FieldAsString("TEMPNUM");
-    const std::string cuscode = q.FieldAsString("CUSCODE");
-    const std::string seq = q.FieldAsString("SEQ");
+    const std::string tempnum = q.FieldAsString(col::TEMPNUM);
+    const std::string cuscode = q.FieldAsString(col::CUSCODE);
+    const std::string seq = q.FieldAsString(col::SEQ);
     if (codec.DecryptJumin(tempnum).find('*') != std::string::npos) {
       ui::ResultGrid& grid = form.Grid_Main;
       grid.AppendRow();
       const int row = grid.RowCount() - 2;
       grid.SetCell(0, row, seq);
-      grid.SetCell(1, row, q.FieldAsString("PANAME"));
-      grid.SetCell(2, row, q.FieldAsString("PANUM"));
+      grid.SetCell(1, row, q.FieldAsString(col::PANAME));
+      grid.SetCell(2, row, q.FieldAsString(col::PANUM));
       grid.SetCell(3, row, codec.DecryptJumin(Trim(tempnum)));
       grid.SetCell(4, row, yearCell);
       grid.SetCell(5, row, cuscode);
@@ -83,7 +89,7 @@ struct Run {
     shell.ProcessMessages();
   }
 
-  void ReadAll(const char* sql) {
+  void ReadAll(const std::string& sql) {
     db.SqlText = sql;
     db::OpenQuery(db.Ado_Qry, db.SqlText);
     while (!db.Ado_Qry.Eof()) {
@@ -111,7 +117,7 @@ void Btn_De_CustomClick(ui::FormModel& form, db::Session& db, crypto::Codec& cod
   for (int col = 0; col < 6; ++col) form.Grid_Main.SetColumnHeader(col, kHeaders[col]);
   shell.ProcessMessages();
 
-  db.SqlText = kDropScratch;
+  db.SqlText = names::sql::DropJuminCheck;
   db::ExecQuery(db.Ado_Exec, db.SqlText);
 
   Run run{form, db, codec, shell, {}, 0};
@@ -128,12 +134,12 @@ void Btn_De_CustomClick(ui::FormModel& form, db::Session& db, crypto::Codec& cod
   }
   db::ExecQuery(db.Ado_Exec, db.SqlText);
 
-  db.SqlText = kCreateIndex;
+  db.SqlText = names::sql::CreateJuminCheckIndexCustomer;
   db::ExecQuery(db.Ado_Exec, db.SqlText);
 
   db.SqlText = kCount;
   db::OpenQuery(db.Ado_Qry, db.SqlText);
-  const int total = db.Ado_Qry.FieldAsInteger("CNT");
+  const int total = db.Ado_Qry.FieldAsInteger(col::CNT);
   form.Gauge1.SetMinValue(0);
   form.Gauge1.SetProgress(0);
   form.Gauge1.SetMaxValue(total);

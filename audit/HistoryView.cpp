@@ -1,17 +1,25 @@
 #include "audit/HistoryView.h"
 
+#include <string>
+
 #include "common/Text.h"
+#include "db/Names.h"
 #include "db/Query.h"
 
 namespace jc::audit {
 
 namespace {
 
-const char* const kHistoryPerson =
-    "SELECT SEQ, CUSCODE, PANAME, INDATE, PANUM, TEMPNUM   FROM TV_BASE..CD_PERSON WHERE CUSCODE = ";
+namespace col = db::names::col;
+
+// Customer records, then dispensing records (SEQ '1'), of one customer code.
+const std::string kHistoryPerson =
+    "SELECT SEQ, CUSCODE, PANAME, INDATE, PANUM, TEMPNUM   FROM " +
+    std::string(db::names::CD_PERSON) + " WHERE CUSCODE = ";
 const char* const kHistoryUnion = " UNION ALL ";
 const char* const kHistoryDispensing = "SELECT '1' AS SEQ, CUSCODE, PANAME, INDATE, PANUM, TEMPNUM ";
-const char* const kHistoryDispensingWhere = "  FROM TV_PRES..PS_MAIN WHERE CUSCODE = ";
+const std::string kHistoryDispensingWhere =
+    "  FROM " + std::string(db::names::PS_MAIN) + " WHERE CUSCODE = ";
 const char* const kHistoryOrder = " ORDER BY INDATE";
 
 const char* const kHeaders[6] = {"SEQ", "이름", "주민번호", "암호화해제 주민번호", "고객등록일",
@@ -49,14 +57,14 @@ void Grid_MainClickCell(ui::FormModel& form, db::Session& db, crypto::Codec& cod
   // their row blank.
   db::TADOQuery& q = db.Ado_Qry;
   for (int r = 1; !q.Eof(); ++r, q.Next()) {
-    const std::string tempnum = q.FieldAsString("TEMPNUM");
+    const std::string tempnum = q.FieldAsString(col::TEMPNUM);
     if (!IsUnmasked(Trim(codec.DecryptJumin(tempnum)))) continue;
-    grid.SetCell(0, r, q.FieldAsString("SEQ"));
-    grid.SetCell(1, r, q.FieldAsString("PANAME"));
-    grid.SetCell(2, r, q.FieldAsString("PANUM"));
+    grid.SetCell(0, r, q.FieldAsString(col::SEQ));
+    grid.SetCell(1, r, q.FieldAsString(col::PANAME));
+    grid.SetCell(2, r, q.FieldAsString(col::PANUM));
     grid.SetCell(3, r, codec.DecryptJumin(tempnum));
-    grid.SetCell(4, r, q.FieldAsString("INDATE"));
-    grid.SetCell(5, r, q.FieldAsString("CUSCODE"));
+    grid.SetCell(4, r, q.FieldAsString(col::INDATE));
+    grid.SetCell(5, r, q.FieldAsString(col::CUSCODE));
     grid.SetCell(6, r, tempnum);
   }
 

@@ -3,12 +3,14 @@
 #include <string>
 
 #include "common/Text.h"
+#include "db/Names.h"
 #include "db/Query.h"
 
 namespace jc::audit {
 
 namespace {
-const char* const kRepairHead = "UPDATE TV_BASE..CD_PERSON    SET TEMPNUM = ";
+const std::string kRepairHead =
+    "UPDATE " + std::string(db::names::CD_PERSON) + "    SET TEMPNUM = ";
 const char* const kRepairWhere = " WHERE CUSCODE = ";
 }  // namespace
 
