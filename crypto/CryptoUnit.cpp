@@ -215,18 +215,36 @@ int CryptoUnit::TryDecrypt(const std::string& text, std::string& plain) {
   return result;
 }
 
-std::string CryptoUnit::DecryptWithPassword(const std::string& text) {
-  if (!ModuleReady()) return {};
+bool CryptoUnit::DecryptWithPassword(const std::string& text, std::string& plain) {
+  plain.clear();
+  if (!ModuleReady()) return false;
   try {
-    std::string plain;
-    if (TryDecrypt(text, plain) == 0) return plain;
+    if (TryDecrypt(text, plain) == 0) return true;
     CryptoPassword = ModulePassword;
-    if (TryDecrypt(text, plain) == 0) return plain;
+    if (TryDecrypt(text, plain) == 0) return true;
     ShowModuleError();
-    return {};
   } catch (...) {
-    return {};
   }
+  plain.clear();
+  return false;
+}
+
+std::string CryptoUnit::DecryptWithPassword(const std::string& text) {
+  std::string plain;
+  DecryptWithPassword(text, plain);
+  return plain;
+}
+
+// Decrypts the data key of CurrentKey and makes it CryptoPassword. When it
+// cannot be decrypted (after the module error box), CryptoPassword is left
+// empty and the caller stops: a value must never be encrypted, or read, under
+// the empty password that a failed key would leave.
+bool CryptoUnit::UseDataKey() {
+  std::string key;
+  const bool ok = DecryptWithPassword(FromAnsi(impl_->store->CurrentKey->KeyText.Bytes()), key);
+  Wipe(CryptoPassword);
+  CryptoPassword = std::move(key);
+  return ok;
 }
 
 std::string CryptoUnit::EncryptJumin(const std::string& text) {
@@ -241,7 +259,7 @@ std::string CryptoUnit::EncryptJumin(const std::string& text) {
     if (store->KeyList.empty()) store->LoadKeys();
   }
   if (!store->FindKey(KeyVersion)) return {};
-  CryptoPassword = DecryptWithPassword(FromAnsi(store->CurrentKey->KeyText.Bytes()));
+  if (!UseDataKey()) return {};
   return EncryptWithPassword(text) + KeyVersion;
 }
 
@@ -252,7 +270,7 @@ std::string CryptoUnit::DecryptJumin(const std::string& value) {
   const std::string version = RightChars(value, 2);
   if (version == KeyVersion) CryptoPassword = ModulePassword;
   if (!store->FindKey(version)) return {};
-  CryptoPassword = DecryptWithPassword(FromAnsi(store->CurrentKey->KeyText.Bytes()));
+  if (!UseDataKey()) return {};
   const std::size_t chars = Utf8Length(value);
   return DecryptWithPassword(chars > 2 ? Utf8Left(value, chars - 2) : std::string());
 }

@@ -82,10 +82,14 @@ class CryptoUnit : public Codec {
   THIRAEncryption_CLASS* HIRACrypto() const;
 
   // Stored value (base64 + "01"), "01" alone after a failed encryption, or
-  // empty (module not loaded, no key store, no key of version "01").
-  // Exceptions of the encryption pass to the caller.
+  // empty (module not loaded, no key store, no key of version "01", or a data
+  // key that cannot be decrypted: after the module error box, nothing is
+  // encrypted under a wrong or empty password). Exceptions of the encryption
+  // pass to the caller.
   std::string EncryptJumin(const std::string& text) override;
-  // Plain text, or empty. Never throws for a module failure.
+  // Plain text, or empty (also when the value's data key cannot be
+  // decrypted: one module error box, and the value is not tried under an
+  // empty password). Never throws for a module failure.
   std::string DecryptJumin(const std::string& value) override;
 
   // One pass through the module under CryptoPassword: the base64 text of the
@@ -108,6 +112,8 @@ class CryptoUnit : public Codec {
   bool ModuleReady() const;
   void ShowModuleError();
   int TryDecrypt(const std::string& text, std::string& plain);
+  bool DecryptWithPassword(const std::string& text, std::string& plain);
+  bool UseDataKey();
 
   struct Impl;
   std::unique_ptr<Impl> impl_;
