@@ -350,18 +350,22 @@ sqlite3_stmt* SqliteBackend::Prepare(const std::string& sql) {
 namespace {
 
 void StepAll(sqlite3* db, sqlite3_stmt* st, ResultSet* out, const tsql::Translation* tr) {
-  const int ncol = sqlite3_column_count(st);
-  if (out) {
-    out->columns.clear();
-    out->rows.clear();
-    for (int c = 0; c < ncol; ++c) out->columns.emplace_back(sqlite3_column_name(st, c));
-  }
-  for (;;) {
+  int ncol = 0;
+  for (bool first = true;; first = false) {
     const int rc = sqlite3_step(st);
+    if (first && out) {
+      // After the first step: a statement re-prepared for a changed schema
+      // has its new columns only then.
+      ncol = sqlite3_column_count(st);
+      out->columns.clear();
+      out->rows.clear();
+      for (int c = 0; c < ncol; ++c) out->columns.emplace_back(sqlite3_column_name(st, c));
+    }
     if (rc == SQLITE_DONE) break;
     if (rc != SQLITE_ROW) {
       std::string m = MapError(sqlite3_errmsg(db), tr);
       sqlite3_reset(st);
+      if (out) *out = ResultSet{};
       throw DbError(m);
     }
     if (!out) continue;
