@@ -58,3 +58,48 @@ T* Control(QWidget* window, const char* name) {
 }
 
 }  // namespace jc::test
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+namespace jc::test {
+
+// Sends (now) or posts (delivered at the next message processing) a mouse
+// press, or a press and release, at a point of a widget.
+inline void SendMouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button) {
+  QMouseEvent e(type, QPointF(at), QPointF(w->mapToGlobal(at)), button,
+                type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button), Qt::NoModifier);
+  QCoreApplication::sendEvent(w, &e);
+}
+inline void PostMouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button) {
+  QCoreApplication::postEvent(
+      w, new QMouseEvent(type, QPointF(at), QPointF(w->mapToGlobal(at)), button,
+                         type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button),
+                         Qt::NoModifier));
+}
+inline void SendClick(QWidget* w, Qt::MouseButton button = Qt::LeftButton) {
+  const QPoint c = w->rect().center();
+  SendMouse(w, QEvent::MouseButtonPress, c, button);
+  SendMouse(w, QEvent::MouseButtonRelease, c, button);
+}
+inline void PostClick(QWidget* w, Qt::MouseButton button = Qt::LeftButton) {
+  const QPoint c = w->rect().center();
+  PostMouse(w, QEvent::MouseButtonPress, c, button);
+  PostMouse(w, QEvent::MouseButtonRelease, c, button);
+}
+inline void SendKey(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {}) {
+  QKeyEvent press(QEvent::KeyPress, key, mods, text);
+  QCoreApplication::sendEvent(w, &press);
+  QKeyEvent release(QEvent::KeyRelease, key, mods, text);
+  QCoreApplication::sendEvent(w, &release);
+}
+inline void PostKey(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+  QCoreApplication::postEvent(w, new QKeyEvent(QEvent::KeyPress, key, mods));
+  QCoreApplication::postEvent(w, new QKeyEvent(QEvent::KeyRelease, key, mods));
+}
+inline void TypeText(QWidget* w, const QString& text) {
+  for (QChar ch : text) SendKey(w, 0, Qt::NoModifier, QString(ch));
+}
+
+}  // namespace jc::test

@@ -9,7 +9,13 @@ namespace jc::ui {
 namespace {
 
 ResultGrid ThreeColumns(int rows) {
-  return ResultGrid({{"A", 10}, {"B", 0}, {"C", 20}}, rows);
+  auto col = [](const char* header, int width) {
+    GridColumn c;
+    c.header = header;
+    c.width = width;
+    return c;
+  };
+  return ResultGrid({col("A", 10), col("B", 0), col("C", 20)}, rows);
 }
 
 // Fills every data row r with "r0", "r1", "r2" in its three cells.
