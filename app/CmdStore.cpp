@@ -1,24 +1,73 @@
 // create-store / sql / create-key: the store and the statement runner, for
 // the operator's eyes.
+#include <filesystem>
 #include <ostream>
 
 #include "app/Commands.h"
+#include "crypto/DataKey.h"
+#include "db/SqliteStore.h"
 
 namespace jc::app {
 
 int CmdCreateStore(CommandContext& ctx) {
-  ctx.err << "jumincheck: create-store is not available yet\n";
-  return kExitFailed;
+  if (ctx.args.size() != 1) return ctx.Usage("create-store takes one FOLDER");
+  try {
+    db::CreateStore(std::filesystem::absolute(ctx.args[0]).string());
+  } catch (const std::exception& e) {
+    ctx.err << "jumincheck: create-store: " << e.what() << '\n';
+    return kExitFailed;
+  }
+  ctx.out << "OK\n";
+  return kExitOk;
 }
 
 int CmdSql(CommandContext& ctx) {
-  ctx.err << "jumincheck: sql is not available yet\n";
-  return kExitFailed;
+  if (ctx.args.size() != 1) return ctx.Usage("sql takes one STATEMENT (quote it)");
+  if (!ctx.StartUp()) return ctx.Finish(kExitFailed);
+  TForm1& f = *ctx.form;
+  const std::string& statement = ctx.args[0];
+  if (db::ReturnsRows(statement)) {
+    if (!db::OpenQuery(f.Db.Ado_Qry, statement)) {
+      ctx.out << "FAILED: " << f.Db.Ado_Qry.LastError() << '\n';
+      return ctx.Finish(kExitFailed);
+    }
+    const db::ResultSet& rs = f.Db.Ado_Qry.Result();
+    for (std::size_t c = 0; c < rs.columns.size(); ++c) ctx.out << (c ? "\t" : "") << rs.columns[c];
+    ctx.out << '\n';
+    for (const auto& row : rs.rows) {
+      for (std::size_t c = 0; c < row.size(); ++c) {
+        std::string cell = row[c].value_or("NULL");
+        for (char& ch : cell)
+          if (ch == '\t' || ch == '\n' || ch == '\r') ch = ' ';
+        ctx.out << (c ? "\t" : "") << cell;
+      }
+      ctx.out << '\n';
+    }
+    return ctx.Finish(kExitOk);
+  }
+  if (!db::ExecQuery(f.Db.Ado_Exec, statement)) {
+    ctx.out << "FAILED: " << f.Db.Ado_Exec.LastError() << '\n';
+    return ctx.Finish(kExitFailed);
+  }
+  ctx.out << "OK\n";
+  return ctx.Finish(kExitOk);
 }
 
 int CmdCreateKey(CommandContext& ctx) {
-  ctx.err << "jumincheck: create-key is not available yet\n";
-  return kExitFailed;
+  if (!ctx.args.empty()) return ctx.Usage("create-key takes no argument");
+  if (!ctx.StartUp()) return ctx.Finish(kExitFailed);
+  TForm1& f = *ctx.form;
+  if (!f.Connection || !f.Connection->Connected()) {
+    ctx.err << "jumincheck: create-key: no database connection\n";
+    return ctx.Finish(kExitFailed);
+  }
+  std::string error;
+  if (!crypto::CreateDataKey(f.Crypto, *f.Connection, error)) {
+    ctx.err << "jumincheck: create-key: " << error << '\n';
+    return ctx.Finish(kExitFailed);
+  }
+  ctx.out << "OK\n";
+  return ctx.Finish(kExitOk);
 }
 
 }  // namespace jc::app
