@@ -1,0 +1,267 @@
+// The customer audit, the history view and the repair against a seeded store
+// and the real crypto module.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <ostream>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "audit/CustomerAudit.h"
+#include "audit/HistoryView.h"
+#include "audit/Repair.h"
+#include "support/CodecStore.h"
+#include "support/RecordingBackend.h"
+
+namespace jc::audit {
+namespace {
+
+const std::string kFull = "8001011234567";
+const std::string kMasked = "8001011******";
+
+class AuditStore : public ::testing::Test {
+ protected:
+  AuditStore() {
+    form.Combo_Year.items = {"2013", "2012"};
+    form.Combo_Year.itemIndex = 0;
+  }
+  const std::string& Sound() { return s.Encrypt(kFull); }
+  const std::string& Bad() { return s.Encrypt(kMasked); }
+
+  void Audit() { Btn_De_CustomClick(form, s.Db(), s.Codec(), s.Shell()); }
+  void ClickMainRow(int row) {
+    form.Grid_Main.SetCurrentRow(row);
+    Grid_MainClickCell(form, s.Db(), s.Codec(), s.Shell());
+  }
+  void RightClickSubRow(int row) {
+    form.Grid_Sub.SetCurrentRow(row);
+    Grid_SubMouseDown(form, s.Db(), s.Shell(), true);
+  }
+
+  // (SEQ, CUSCODE) of every data row of Grid_Main, in order.
+  std::vector<std::pair<std::string, std::string>> Listed() const {
+    std::vector<std::pair<std::string, std::string>> out;
+    for (int r = 1; r < form.Grid_Main.RowCount(); ++r)
+      out.emplace_back(form.Grid_Main.Cell(0, r), form.Grid_Main.Cell(5, r));
+    return out;
+  }
+  long long Unmarked() {
+    return s.store.Scalar("SELECT COUNT(*) FROM TV_BASE..JUMIN_CHECK WHERE ISNULL(CHK,'') <> '1'");
+  }
+
+  test::CodecStore s;
+  ui::FormModel form;
+};
+
+TEST_F(AuditStore, TaxYearListsExactlyTheMaskedDecryptionsOfCustomersDispensedThatYear) {
+  struct Customer {
+    std::string code, seq, panum;
+    test::CodecStore::Value tempnum;
+    std::vector<std::string> dispensed;  // dates of the customer's dispensing records
+  };
+  const std::string bad = Bad(), sound = Sound();
+  const std::vector<Customer> customers = {
+      {"PLAIN", "1", kFull, bad, {"20130505"}},             // number not masked
+      {"SOUND", "1", kMasked, sound, {"20130505"}},         // examined, decrypts clean
+      {"BAD", "1", kMasked, bad, {"20130505"}},             // listed
+      {"NULLV", "1", kMasked, std::nullopt, {"20130505"}},  // no stored value
+      {"EMPTYV", "1", kMasked, "", {"20130505"}},           // no stored value
+      {"BLANK", "1", kMasked, bad + " ", {"20130505"}},     // examined, version "1 " unknown
+      {"Y2012", "1", kMasked, bad, {"20120606"}},           // listed in 2012 only
+      {"NEVER", "1", kMasked, bad, {}},                     // never dispensed
+      {"EDGE", "1", kMasked, bad, {"20131231", "20140101"}},  // last day of the year
+      {"MULTI", "1", kMasked, bad, {"20130101", "20130102"}},
+      {"MULTI", "2", kMasked, sound, {}},
+      {"MULTI", "3", kMasked, bad, {}},
+  };
+  int serial = 0;
+  for (const Customer& c : customers) {
+    s.AddPerson(c.code, c.seq, "20100101", c.panum, "고객" + c.code, c.tempnum);
+    for (const std::string& date : c.dispensed)
+      s.AddDispensing(std::to_string(++serial), c.code, date, c.panum, "고객" + c.code, bad);
+  }
+
+  struct Expectation {
+    int item;
+    std::string year;
+    int total;
+    std::set<std::pair<std::string, std::string>> listed;
+  };
+  for (const Expectation& e :
+       {Expectation{0, "2013", 7, {{"1", "BAD"}, {"1", "EDGE"}, {"1", "MULTI"}, {"3", "MULTI"}}},
+        Expectation{1, "2012", 1, {{"1", "Y2012"}}}}) {
+    form.Combo_Year.itemIndex = e.item;
+    Audit();
+
+    const auto listed = Listed();
+    EXPECT_EQ(std::set(listed.begin(), listed.end()), e.listed) << e.year;
+    EXPECT_EQ(listed.size(), e.listed.size()) << e.year;  // each record once
+    for (int r = 1; r < form.Grid_Main.RowCount(); ++r) {
+      EXPECT_EQ(form.Grid_Main.Cell(1, r), "고객" + form.Grid_Main.Cell(5, r));
+      EXPECT_EQ(form.Grid_Main.Cell(2, r), kMasked);
+      EXPECT_EQ(form.Grid_Main.Cell(3, r), kMasked);
+      EXPECT_EQ(form.Grid_Main.Cell(4, r), e.year + "년");
+    }
+    EXPECT_EQ(form.LB_Msg.caption, std::to_string(e.total) + "건 중 암호화 오입력 환자 " +
+                                       std::to_string(e.listed.size()) + "건 검색");
+    EXPECT_EQ(s.store.Scalar("SELECT COUNT(*) FROM TV_BASE..JUMIN_CHECK"), e.total);
+    EXPECT_EQ(Unmarked(), 0) << e.year;
+    EXPECT_EQ(form.Gauge1.Progress(), e.total);
+  }
+  EXPECT_TRUE(form.CustomerMode);
+  EXPECT_TRUE(s.Shell().sleeps.empty());
+  EXPECT_TRUE(s.Shell().messages.empty());  // nothing the codec could not handle quietly
+}
+
+TEST_F(AuditStore, DateRangeVariantCountsRegisteredRecordsWithoutAValueAndListsNone) {
+  s.AddPerson("D1", "1", "20120301", kMasked, "가", std::nullopt);
+  s.AddPerson("D2", "1", "20120331", kMasked, "나", "");
+  s.AddPerson("D3", "1", "20120401", kMasked, "다", std::nullopt);  // after the range
+  s.AddPerson("D4", "1", "20120310", kMasked, "라", Bad());         // has a value
+  s.AddPerson("D5", "1", "20120310", kFull, "마", std::nullopt);    // not masked
+  form.Chk_Day.checked = true;
+  form.Dtp_Start.date = ui::DateTime{2012, 3, 1, 10, 0, 0};
+  form.Dtp_End.date = ui::DateTime{2012, 3, 31, 9, 0, 0};
+
+  Audit();
+
+  EXPECT_EQ(s.store.Texts("SELECT CUSCODE FROM TV_BASE..JUMIN_CHECK ORDER BY CUSCODE"),
+            (std::vector<std::vector<std::string>>{{"D1"}, {"D2"}}));
+  EXPECT_EQ(form.Grid_Main.RowCount(), 1);
+  EXPECT_EQ(form.LB_Msg.caption, "2건 중 암호화 오입력 환자 0건 검색");
+  EXPECT_TRUE(s.Shell().messages.empty());
+}
+
+// Paged reading: one customer record per customer, every 1000th one bad.
+struct PagedCase {
+  int rows;
+  std::vector<int> marksPerPage;  // empty: single mode
+};
+void PrintTo(const PagedCase& c, std::ostream* os) { *os << c.rows << " rows"; }
+
+class AuditStorePaged : public AuditStore, public ::testing::WithParamInterface<PagedCase> {};
+
+TEST_P(AuditStorePaged, ReadsPagesUntilEveryRowIsMarkedAndListsEachBadRecordOnce) {
+  const PagedCase& c = GetParam();
+  const std::string bad = Bad(), sound = Sound();
+  std::set<std::string> badCodes;
+  s.InTransaction([&] {
+    for (int i = 0; i < c.rows; ++i) {
+      char code[16];
+      std::snprintf(code, sizeof code, "C%06d", i);
+      const bool isBad = i % 1000 == 7;
+      if (isBad) badCodes.insert(code);
+      s.AddPerson(code, "1", "20100101", kMasked, "고객", isBad ? bad : sound);
+      s.AddDispensing(code, code, "20130301", kMasked, "고객", sound);
+    }
+  });
+  test::RecordingConnection recorder(s.store.Connection());
+  recorder.Attach(s.Db());
+
+  Audit();
+
+  // Marks made after each read of the scratch table.
+  std::vector<int> marks;
+  for (const auto& call : recorder.backend->calls) {
+    if (call.query && call.sql.find("FROM TV_BASE..JUMIN_CHECK WHERE") != std::string::npos)
+      marks.push_back(0);
+    else if (!call.query && call.sql.rfind("UPDATE TV_BASE..JUMIN_CHECK", 0) == 0)
+      ++marks.back();
+  }
+  const bool paged = !c.marksPerPage.empty();
+  EXPECT_EQ(marks, paged ? c.marksPerPage : std::vector<int>{c.rows});
+  EXPECT_EQ(s.Shell().sleeps, std::vector<int>(c.marksPerPage.size(), 4000));
+  EXPECT_EQ(Unmarked(), 0);
+
+  std::set<std::string> listedCodes;
+  for (const auto& [seq, code] : Listed())
+    if (!code.empty()) listedCodes.insert(code);
+  EXPECT_EQ(listedCodes, badCodes);
+  // Listed rows, then the spare row in paged mode only.
+  ASSERT_EQ(form.Grid_Main.RowCount(), 1 + static_cast<int>(badCodes.size()) + (paged ? 1 : 0));
+  const int last = form.Grid_Main.RowCount() - 1;
+  EXPECT_EQ(form.Grid_Main.Cell(5, last).empty(), paged);
+  EXPECT_EQ(form.LB_Msg.caption, std::to_string(c.rows) + "건 중 암호화 오입력 환자 " +
+                                     std::to_string(badCodes.size()) + "건 검색");
+  EXPECT_EQ(form.Gauge1.Progress(), c.rows);
+  EXPECT_EQ(form.Gauge1.MaxValue(), c.rows);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, AuditStorePaged,
+                         ::testing::Values(PagedCase{10000, {}}, PagedCase{10001, {10000, 1}},
+                                           PagedCase{20000, {10000, 10000, 0}}),
+                         [](const auto& info) { return "Rows" + std::to_string(info.param.rows); });
+
+TEST_F(AuditStore, HistoryOfAListedCustomerLeadsToARepairThatClearsTheFinding) {
+  const std::string bad = Bad(), sound = Sound();
+  const std::string other = s.Encrypt("8001017654321");
+  // In date order: unlisted, listed, unlisted, unlisted, listed, listed without a value.
+  s.AddPerson("R1", "1", "20100101", kMasked, "홍길동", bad);
+  s.AddDispensing("P1", "R1", "20110101", kMasked, "홍길동", sound);
+  s.AddPerson("R1", "2", "20120101", kMasked, "홍길동", bad);
+  s.AddDispensing("P2", "R1", "20130101", kMasked, "홍길동", bad);
+  s.AddDispensing("P3", "R1", "20140101", kMasked, "홍길동", other);
+  s.AddDispensing("P4", "R1", "20150101", kMasked, "홍길동", std::nullopt);
+  s.AddPerson("R2", "1", "20100101", kMasked, "임꺽정", bad);  // another customer, same year
+  s.AddDispensing("P5", "R2", "20130505", kMasked, "임꺽정", bad);
+
+  Audit();
+  ASSERT_EQ(Listed(), (std::vector<std::pair<std::string, std::string>>{
+                          {"1", "R1"}, {"2", "R1"}, {"1", "R2"}}));
+
+  ClickMainRow(2);
+  const ui::ResultGrid& sub = form.Grid_Sub;
+  const std::vector<std::vector<std::string>> expected = {
+      {"SEQ", "이름", "주민번호", "암호화해제 주민번호", "고객등록일", "고객코드", "TEMPNUM"},
+      {"1", "홍길동", kMasked, kFull, "20110101", "R1", sound},
+      {"1", "홍길동", kMasked, "8001017654321", "20140101", "R1", other},
+      {"1", "홍길동", kMasked, "", "20150101", "R1", ""},
+  };
+  ASSERT_EQ(sub.RowCount(), static_cast<int>(expected.size()));
+  for (int r = 0; r < sub.RowCount(); ++r)
+    for (int c = 0; c < 7; ++c) EXPECT_EQ(sub.Cell(c, r), expected[r][c]) << r << "," << c;
+
+  // The row without a value is refused and changes nothing.
+  RightClickSubRow(3);
+  EXPECT_EQ(s.Shell().messages, std::vector<std::string>{kRepairNoValue});
+  EXPECT_EQ(s.store.Scalar("SELECT COUNT(*) FROM TV_BASE..CD_PERSON WHERE TEMPNUM = " +
+                           db::QuotedStr(bad)),
+            3);
+
+  RightClickSubRow(1);
+  EXPECT_EQ(s.Shell().messages.back(), kRepairDone);
+  EXPECT_EQ(s.store.Texts("SELECT CUSCODE, SEQ, TEMPNUM FROM TV_BASE..CD_PERSON ORDER BY CUSCODE, SEQ"),
+            (std::vector<std::vector<std::string>>{
+                {"R1", "1", sound}, {"R1", "2", sound}, {"R2", "1", bad}}));
+
+  Audit();
+  EXPECT_EQ(Listed(), (std::vector<std::pair<std::string, std::string>>{{"1", "R2"}}));
+  EXPECT_TRUE(s.Shell().errors.empty());
+}
+
+TEST_F(AuditStore, HistoryOfACodeWithoutRecordsIsTheHeaderAlone) {
+  form.Grid_Main.SetCell(1, 1, "누구");
+  form.Grid_Main.SetCell(5, 1, "NOBODY");
+  ClickMainRow(1);
+  EXPECT_EQ(form.Grid_Sub.RowCount(), 1);
+  EXPECT_EQ(form.Grid_Sub.Cell(1, 0), "이름");
+}
+
+TEST_F(AuditStore, RepairThatTheStoreRejectsIsReportedAsAFailure) {
+  s.AddPerson("R1", "1", "20100101", kMasked, "홍길동", Bad());
+  form.CustomerMode = true;
+  form.Grid_Sub.SetCell(5, 1, "R1");
+  form.Grid_Sub.SetCell(6, 1, Sound());
+  s.store.Exec("DROP TABLE TV_BASE..CD_PERSON");
+
+  RightClickSubRow(1);
+
+  EXPECT_TRUE(s.Shell().messages.empty());
+  EXPECT_EQ(s.Shell().errors, std::vector<std::string>{kRepairFailed});
+}
+
+}  // namespace
+}  // namespace jc::audit
