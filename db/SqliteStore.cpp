@@ -536,8 +536,6 @@ void CreatePharmacySchema(TADOConnection& connection) {
               std::string(column) + "] ASC)");
 }
 
-std::string StoreConnectionString(const std::string& folder);
-
 void CreateStore(const std::string& folder) {
   std::error_code ec;
   if (fs::exists(folder, ec)) {
@@ -558,9 +556,20 @@ void CreateStore(const std::string& folder) {
     sqlite3_close(db);
     if (rc != SQLITE_OK) throw DbError("Cannot create the store file '" + file + "': " + m);
   }
+  auto backend = std::make_unique<SqliteBackend>(folder);
+  sqlite3* db = backend->Handle();
   TADOConnection conn;
-  conn.Adopt(std::make_unique<SqliteBackend>(folder));
-  CreatePharmacySchema(conn);
+  conn.Adopt(std::move(backend));
+  // One transaction for the whole schema: a store is made whole or not at all,
+  // and far faster than one commit per table.
+  Exec(db, "BEGIN");
+  try {
+    CreatePharmacySchema(conn);
+    Exec(db, "COMMIT");
+  } catch (...) {
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
 }
 
 std::string StoreConnectionString(const std::string& folder) { return BuildConnectionString("sqlite:" + folder); }

@@ -28,8 +28,9 @@ class TestStore {
     std::string templ = (std::filesystem::temp_directory_path() / "jc-store-XXXXXX").string();
     if (!::mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
     folder_ = templ;
-    std::filesystem::remove(folder_);  // CreateStore wants a missing or empty folder
-    db::CreateStore(folder_);
+    // A copy of a store made once per test program: making a store syncs
+    // every file several times, copying does not.
+    std::filesystem::copy(TemplateFolder(), folder_, std::filesystem::copy_options::recursive);
     connection_ = std::make_unique<db::TADOConnection>();
     connection_->ConnectionString = db::StoreConnectionString(folder_);
     connection_->Open();
@@ -84,6 +85,23 @@ class TestStore {
   }
 
  private:
+  static const std::string& TemplateFolder() {
+    static const struct Template {
+      std::string folder;
+      Template() {
+        std::string templ = (std::filesystem::temp_directory_path() / "jc-template-XXXXXX").string();
+        if (!::mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
+        folder = templ;
+        db::CreateStore(folder);
+      }
+      ~Template() {
+        std::error_code ec;
+        std::filesystem::remove_all(folder, ec);
+      }
+    } t;
+    return t.folder;
+  }
+
   void DropAllTables() {
     for (const auto& t : db::PharmacyTables()) Exec("DROP TABLE " + std::string(t.table));
   }
