@@ -57,7 +57,11 @@
 #define IIC_CALL
 #endif
 
-#if defined(_WIN32)
+/* Exported when building the module itself (IIC_BUILDING_MODULE); plain
+   declarations for a caller that includes this header for the types. */
+#if !defined(IIC_BUILDING_MODULE)
+#define IIC_EXPORT
+#elif defined(_WIN32)
 #define IIC_EXPORT __declspec(dllexport)
 #else
 #define IIC_EXPORT __attribute__((visibility("default")))
