@@ -28,6 +28,8 @@ struct LoadCase {
   bool handleKept;      // the module stays loaded although the load failed
 };
 
+void PrintTo(const LoadCase& c, std::ostream* os) { *os << c.name; }
+
 class LoadCryptoModuleTest : public ::testing::TestWithParam<LoadCase> {};
 
 TEST_P(LoadCryptoModuleTest, ReportsOnceAndLeavesTheModuleFolderCurrent) {
@@ -65,7 +67,7 @@ TEST_P(LoadCryptoModuleTest, ReportsOnceAndLeavesTheModuleFolderCurrent) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, LoadCryptoModuleTest,
+    Loads, LoadCryptoModuleTest,
     ::testing::Values(
         LoadCase{"ourModule", Install::Module, JC_MODULE_PATH, true, false, 12, true},
         LoadCase{"recordingModule", Install::Module, JC_FIXTURE_RECORDING, true, false, 12, true},
@@ -93,6 +95,8 @@ struct CloseCase {
   const char* log;  // the module's calls, from loading to closing
 };
 
+void PrintTo(const CloseCase& c, std::ostream* os) { *os << c.name; }
+
 class CloseAfterLoadTest : public ::testing::TestWithParam<CloseCase> {};
 
 TEST_P(CloseAfterLoadTest, ReleasesOnlyWhatWasBoundAndUnloads) {
@@ -112,7 +116,7 @@ TEST_P(CloseAfterLoadTest, ReleasesOnlyWhatWasBoundAndUnloads) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, CloseAfterLoadTest,
+    Closes, CloseAfterLoadTest,
     ::testing::Values(CloseCase{"withoutRelease", JC_FIXTURE_NO_RELEASE, ""},
                       CloseCase{"withoutSetCertViewPolicy", JC_FIXTURE_NO_CERTVIEW, "release(null)\n"},
                       CloseCase{"initializeFails", JC_FIXTURE_INIT_FAILS, "initialize\nrelease(null)\n"}),
