@@ -89,6 +89,7 @@ struct Context {
   // so that an input may alias the previous output of the same entry point.
   std::string messageOut;
   std::string base64Out;
+  std::string base64Scratch;
   SecureBytes decodeOut;
   SecureBytes encryptOut;
   SecureBytes decryptOut;
@@ -266,10 +267,9 @@ int32_t DoEncodeBase64(Context* c, const unsigned char* data, int32_t count, con
     if (text) *text = nullptr;
     return Fail(c, IIC_ERR_INVALID_ARGUMENT, "invalid argument to encodeBase64");
   }
-  std::string out;
-  out.swap(c->base64Out);  // reuse capacity; data may not alias a text buffer
-  EncodeBase64To(data, static_cast<std::size_t>(count), out);
-  c->base64Out.swap(out);
+  // Encoded into the spare text, then swapped in: data may be the previous text.
+  EncodeBase64To(data, static_cast<std::size_t>(count), c->base64Scratch);
+  c->base64Out.swap(c->base64Scratch);
   *text = c->base64Out.c_str();
   return IIC_OK;
 }
