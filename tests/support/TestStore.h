@@ -2,7 +2,6 @@
 // A temporary embedded store with the whole pharmacy schema, for tests: makes
 // a fresh folder, opens a connection on it, inserts rows conveniently, reads
 // rows back, and deletes the folder at the end.
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
