@@ -1,0 +1,199 @@
+// Speed of the customer audit per row read, against the floor it cannot go
+// below: the same decryptions and marking statements run in a bare loop.
+//
+// The store holds 100 000 masked customer records with a dispensing record in
+// the audited year, one in a thousand with a value made from a masked number,
+// so the audit reads them in 11 pages. The shell records the pauses between
+// pages instead of sleeping, so they are excluded. After both benchmarks the
+// program prints the time per row of each and their ratio.
+#include <benchmark/benchmark.h>
+
+#include <time.h>
+
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "audit/CustomerAudit.h"
+#include "common/Text.h"
+#include "db/Query.h"
+#include "support/CodecStore.h"
+
+namespace {
+
+constexpr int kRows = 100000;
+
+// Hands statements on to the store and adds up the time each kind takes.
+class TimingBackend : public jc::db::Backend {
+ public:
+  explicit TimingBackend(jc::db::Backend& target) : target_(target) {}
+  jc::db::ResultSet Query(const std::string& sql) override {
+    const auto start = std::chrono::steady_clock::now();
+    jc::db::ResultSet rs = target_.Query(sql);
+    Add(sql, start);
+    return rs;
+  }
+  void Execute(const std::string& sql) override {
+    const auto start = std::chrono::steady_clock::now();
+    target_.Execute(sql);
+    Add(sql, start);
+  }
+  std::map<std::string, double> ms;  // first two words of the statement -> milliseconds
+
+ private:
+  void Add(const std::string& sql, std::chrono::steady_clock::time_point start) {
+    const auto end = std::chrono::steady_clock::now();
+    std::size_t cut = sql.find(' ');
+    cut = cut == std::string::npos ? sql.size() : sql.find(' ', cut + 1);
+    ms[sql.substr(0, cut)] += std::chrono::duration<double, std::milli>(end - start).count();
+  }
+  jc::db::Backend& target_;
+};
+
+struct Setup {
+  Setup() {
+    const std::string sound = store.Encrypt("8001011234567");
+    const std::string bad = store.Encrypt("8001011******");
+    store.InTransaction([&] {
+      for (int i = 0; i < kRows; ++i) {
+        char code[16];
+        std::snprintf(code, sizeof code, "C%06d", i);
+        store.AddPerson(code, "1", "20100101", "8001011******", "고객", i % 1000 == 7 ? bad : sound);
+        store.AddDispensing(code, code, "20130301", "8001011******", "고객", sound);
+      }
+    });
+    form.Combo_Year.items = {"2013"};
+    form.Combo_Year.itemIndex = 0;
+  }
+  void Audit() {
+    jc::audit::Btn_De_CustomClick(form, store.Db(), store.Codec(), store.Shell());
+    store.Shell().sleeps.clear();
+  }
+  jc::test::CodecStore store;
+  jc::ui::FormModel form;
+};
+
+Setup& TheSetup() {
+  static Setup setup;
+  return setup;
+}
+
+// Wall-clock and process CPU time, in nanoseconds.
+struct Stamp {
+  double wall, cpu;
+  static Stamp Now() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return {std::chrono::duration<double, std::nano>(
+                std::chrono::steady_clock::now().time_since_epoch())
+                .count(),
+            t.tv_sec * 1e9 + static_cast<double>(t.tv_nsec)};
+  }
+};
+struct PerRow {
+  double wall = 0, cpu = 0;  // nanoseconds per row
+  void Add(const Stamp& start) {
+    const Stamp end = Stamp::Now();
+    wall += end.wall - start.wall;
+    cpu += end.cpu - start.cpu;
+  }
+  void Finish(benchmark::IterationCount iterations) {
+    wall /= static_cast<double>(iterations) * kRows;
+    cpu /= static_cast<double>(iterations) * kRows;
+  }
+};
+PerRow audit, bare;
+
+std::map<std::string, double> auditStatementMs;
+
+void BM_CustomerAudit(benchmark::State& state) {
+  Setup& s = TheSetup();
+  // Statements go through a timing layer on their way to the store.
+  auto timing = std::make_unique<TimingBackend>(s.store.store.Connection().backend());
+  TimingBackend* timer = timing.get();
+  jc::db::TADOConnection timed;
+  timed.Adopt(std::move(timing));
+  jc::db::Session& db = s.store.Db();
+  db.Ado_Qry.Connection = db.Ado_Exec.Connection = &timed;
+  for (auto _ : state) {
+    const Stamp start = Stamp::Now();
+    s.Audit();
+    audit.Add(start);
+  }
+  if (s.form.LB_Msg.caption != std::to_string(kRows) + "건 중 암호화 오입력 환자 100건 검색")
+    state.SkipWithError(("unexpected result: " + s.form.LB_Msg.caption).c_str());
+  audit.Finish(state.iterations());
+  for (const auto& [kind, ms] : timer->ms) auditStatementMs[kind] = ms / state.iterations();
+  db.Ado_Qry.Connection = db.Ado_Exec.Connection = &s.store.store.Connection();
+  state.counters["per_row"] = benchmark::Counter(
+      kRows, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+// The audit's own work per row, without the audit around it: decrypt the
+// value as read, decrypt the trimmed value again when it holds '*', run the
+// marking statement. The marks are cleared before every pass (not timed): the
+// store skips writing a row whose value does not change, so marking rows
+// already marked would cost far less than the audit's real marking.
+void BM_BareDecryptAndMark(benchmark::State& state) {
+  Setup& s = TheSetup();
+  s.Audit();  // leaves the scratch table built
+  struct Row {
+    std::string code, seq, value;
+  };
+  std::vector<Row> rows;
+  jc::db::Session& db = s.store.Db();
+  jc::db::OpenQuery(db.Ado_Qry, "SELECT CUSCODE, SEQ, TEMPNUM FROM TV_BASE..JUMIN_CHECK");
+  for (; !db.Ado_Qry.Eof(); db.Ado_Qry.Next())
+    rows.push_back({db.Ado_Qry.FieldAsString("CUSCODE"), db.Ado_Qry.FieldAsString("SEQ"),
+                    db.Ado_Qry.FieldAsString("TEMPNUM")});
+  db.Ado_Qry.Close();
+  jc::crypto::Codec& codec = s.store.Codec();
+
+  int listed = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    s.store.store.Exec("UPDATE TV_BASE..JUMIN_CHECK SET CHK = ''");
+    state.ResumeTiming();
+    listed = 0;
+    const Stamp start = Stamp::Now();
+    for (const Row& r : rows) {
+      if (codec.DecryptJumin(r.value).find('*') != std::string::npos) {
+        benchmark::DoNotOptimize(codec.DecryptJumin(jc::Trim(r.value)));
+        ++listed;
+      }
+      db.SqlText = "UPDATE TV_BASE..JUMIN_CHECK SET CHK = '1'  WHERE CUSCODE = " +
+                   jc::db::QuotedStr(r.code) + "   AND SEQ     = " + jc::db::QuotedStr(r.seq);
+      jc::db::ExecQuery(db.Ado_Exec, db.SqlText);
+    }
+    bare.Add(start);
+  }
+  if (listed != kRows / 1000 || static_cast<int>(rows.size()) != kRows)
+    state.SkipWithError("unexpected rows");
+  bare.Finish(state.iterations());
+  state.counters["per_row"] = benchmark::Counter(
+      kRows, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+BENCHMARK(BM_CustomerAudit)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_BareDecryptAndMark)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  for (const auto& [kind, ms] : auditStatementMs)
+    std::printf("audit statements %-24s %9.1f ms per run\n", kind.c_str(), ms);
+  if (audit.wall > 0 && bare.wall > 0) {
+    std::printf("wall: audit %.2f us/row, bare loop %.2f us/row, ratio %.2f\n", audit.wall / 1000,
+                bare.wall / 1000, audit.wall / bare.wall);
+    std::printf("cpu:  audit %.2f us/row, bare loop %.2f us/row, ratio %.2f\n", audit.cpu / 1000,
+                bare.cpu / 1000, audit.cpu / bare.cpu);
+  }
+  return 0;
+}
