@@ -637,6 +637,20 @@ class Translator {
  private:
   Translation Select(const std::vector<Token>& v) {
     Translation tr;
+    // "SELECT name = expression" names a column in T-SQL; passed on, it would
+    // become a comparison. Refused.
+    if (Is(v[0], "SELECT")) {
+      const std::size_t listEnd = FindTop(v, 1, v.size(), [](const Token& t) {
+        return Is(t, "FROM") || Is(t, "INTO") || Is(t, "WHERE") || Is(t, "UNION");
+      });
+      std::size_t b = 1;
+      while (b < listEnd && (Is(v[b], "DISTINCT") || Is(v[b], "ALL"))) ++b;
+      if (b < listEnd && Is(v[b], "TOP")) b += IsP(v[b + 1], "(") ? 4 : 2;
+      if (b < listEnd)
+        for (auto [ib, ie] : SplitTopCommas(v, b, listEnd))
+          if (ie - ib >= 2 && IsName(v[ib]) && IsP(v[ib + 1], "="))
+            Fail("The column alias form '" + NameOf(v[ib]) + " = ...' is not supported by the embedded store; use AS.");
+    }
     const std::size_t into = FindTop(v, 0, v.size(), [](const Token& t) { return Is(t, "INTO"); });
     if (into == v.size()) {
       tr.kind = StmtKind::Rows;
