@@ -92,6 +92,31 @@ TEST(HistoryView, ListedRecordsCloseUpUnderTheHeaderInDateOrder) {
     for (int c = 0; c < 7; ++c) EXPECT_EQ(g.Cell(c, r), expected[r][c]) << r << "," << c;
 }
 
+TEST(HistoryView, BlankRowsOfUnlistedRecordsAreRemovedWhereverTheyFall) {
+  // One letter per record in date order: L decrypts unmasked (listed), U masked.
+  for (const std::string pattern : {"ULUUL", "LUUUU", "UUUUL", "LLUUL", "L", "LULULU"}) {
+    HistoryRig rig;
+    std::vector<std::vector<db::Cell>> records;
+    std::vector<std::string> listed;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+      const std::string value = "v" + std::to_string(i);
+      rig.codec.plain[value] = pattern[i] == 'L' ? "8001011234567" : "8001011******";
+      if (pattern[i] == 'L') listed.push_back(value);
+      records.push_back({"1", "C1", "김일", "2010010" + std::to_string(i), "8001011******", value});
+    }
+    rig.backend.onQuery = [&records](const std::string&) {
+      return MakeResult(kHistoryColumns, records);
+    };
+
+    rig.Click();
+
+    const ui::ResultGrid& g = rig.form.Grid_Sub;
+    std::vector<std::string> shown;
+    for (int r = 1; r < g.RowCount(); ++r) shown.push_back(g.Cell(6, r));
+    EXPECT_EQ(shown, listed) << pattern;
+  }
+}
+
 TEST(HistoryView, EveryRecordMaskedOrNoRecordLeavesTheHeaderAlone) {
   for (const bool anyRecord : {true, false}) {
     HistoryRig rig;
