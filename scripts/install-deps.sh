@@ -12,7 +12,7 @@ PACKAGES=(
   libinih-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-nanum
-  xvfb xauth x11-utils
+  xvfb xauth x11-utils xdotool python3
 )
 
 missing=()

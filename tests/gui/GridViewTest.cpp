@@ -3,6 +3,8 @@
 // handlers expect.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <QHeaderView>
 #include <QLineEdit>
 
@@ -143,6 +145,8 @@ struct ClickCase {
   int expectRow;       // current row afterwards (it starts at 1)
   bool expectCellClick;
 };
+void PrintTo(const ClickCase& c, std::ostream* os) { *os << c.name; }
+
 
 class GridClickTest : public GridViewFixture, public testing::WithParamInterface<ClickCase> {};
 

@@ -115,10 +115,14 @@ TEST_F(WindowFixture, EveryControlInItsPlaceAndStartState) {
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->parentWidget(), window.get());
     EXPECT_EQ(w->geometry(), QRect(c.left, c.top, c.width, c.height));
-    if (c.text) EXPECT_EQ(TextOf(w).toStdString(), c.text);
+    if (c.text) {
+      EXPECT_EQ(TextOf(w).toStdString(), c.text);
+    }
     EXPECT_EQ(!w->isHidden(), c.shown);
     EXPECT_EQ(w->isEnabled(), c.enabled);
-    if (c.align) EXPECT_EQ(AlignmentOf(w), c.align);
+    if (c.align) {
+      EXPECT_EQ(AlignmentOf(w), c.align);
+    }
     const QFont f = w->font();
     switch (c.font) {
       case FontKind::Window:
@@ -139,7 +143,9 @@ TEST_F(WindowFixture, EveryControlInItsPlaceAndStartState) {
       case FontKind::None:
         break;
     }
-    if (c.red) EXPECT_EQ(w->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    if (c.red) {
+      EXPECT_EQ(w->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    }
   }
   // Nothing on the window that the table does not name (apart from parts of
   // the controls themselves).
@@ -228,7 +234,9 @@ TEST_F(WindowFixture, GridColumnsHeadersAndWidths) {
       SCOPED_TRACE(c);
       EXPECT_EQ(m.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().toStdString(), cols[c].header);
       EXPECT_EQ(grid->isColumnHidden(c), cols[c].width == 0);
-      if (cols[c].width > 0) EXPECT_EQ(grid->columnWidth(c), cols[c].width);
+      if (cols[c].width > 0) {
+        EXPECT_EQ(grid->columnWidth(c), cols[c].width);
+      }
       const auto align = m.headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>();
       EXPECT_EQ(align & Qt::AlignHorizontal_Mask, cols[c].align);
       const auto font = m.headerData(c, Qt::Horizontal, Qt::FontRole).value<QFont>();

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <climits>
 #include <stdexcept>
 #include <string>
@@ -63,6 +65,8 @@ struct ClampCase {
   int min, max, progress;                // set in this order
   int expectMin, expectMax, expectProgress;
 };
+void PrintTo(const ClampCase& c, std::ostream* os) { *os << c.name; }
+
 
 class GaugeClampTest : public testing::TestWithParam<ClampCase> {};
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 #include <vector>
 
@@ -35,6 +37,8 @@ struct RemoveCase {
   int index;
   std::vector<std::string> expected;  // column 0 of every row afterwards
 };
+void PrintTo(const RemoveCase& c, std::ostream* os) { *os << c.name; }
+
 
 class RemoveRowsTest : public testing::TestWithParam<RemoveCase> {};
 
