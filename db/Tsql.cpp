@@ -645,7 +645,7 @@ class Translator {
       });
       std::size_t b = 1;
       while (b < listEnd && (Is(v[b], "DISTINCT") || Is(v[b], "ALL"))) ++b;
-      if (b < listEnd && Is(v[b], "TOP")) b += IsP(v[b + 1], "(") ? 4 : 2;
+      if (b < listEnd && Is(v[b], "TOP")) b += (b + 1 < listEnd && IsP(v[b + 1], "(")) ? 4 : 2;
       if (b < listEnd)
         for (auto [ib, ie] : SplitTopCommas(v, b, listEnd))
           if (ie - ib >= 2 && IsName(v[ib]) && IsP(v[ib + 1], "="))
