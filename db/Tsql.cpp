@@ -369,6 +369,10 @@ class Emitter {
     std::vector<Piece> pieces;
     std::string limit;
     bool compound = false;
+    // In a FROM clause a name after FROM, JOIN or a comma names a table; a
+    // table named without its database is one of master's.
+    bool inFrom = false;
+    bool expectTable = false;
     std::size_t i = b;
     auto lastIs = [&](std::initializer_list<std::string_view> words) {
       if (pieces.empty()) return false;
@@ -411,6 +415,14 @@ class Emitter {
             }
             if (!IsClauseKeyword(u)) Fail("Incorrect syntax near the keyword '" + std::string(t.text) + "'.");
             if (u == "UNION" || u == "EXCEPT" || u == "INTERSECT") compound = true;
+            if (u == "FROM" || u == "JOIN") {
+              inFrom = true;
+              expectTable = true;
+            } else if (u != "AS" && u != "INNER" && u != "LEFT" && u != "RIGHT" && u != "OUTER" && u != "FULL" &&
+                       u != "CROSS") {
+              inFrom = u == "ON" ? inFrom : false;
+              expectTable = false;
+            }
             pieces.push_back({u, u == "NULL" ? PK::Operand : PK::Boundary});
             ++i;
             break;
@@ -422,6 +434,13 @@ class Emitter {
             break;
           }
           std::size_t next = 0;
+          if (expectTable) {
+            expectTable = false;
+            TableName table = ParseTableName(v, i, e);
+            pieces.push_back({table.Sql(), PK::Operand});
+            i = table.end;
+            break;
+          }
           pieces.push_back({NameChain(v, i, e, next), PK::Operand});
           i = next;
           break;
@@ -429,6 +448,7 @@ class Emitter {
         case TokKind::Punct: {
           const std::string_view p = t.text;
           if (p == "(") {
+            expectTable = false;
             std::size_t close = MatchParen(v, i, e);
             pieces.push_back({"(" + Range(v, i + 1, close) + ")", PK::Operand});
             i = close + 1;
@@ -447,6 +467,7 @@ class Emitter {
             ++i;
           } else if (p == "," || p == "=" || p == "<>" || p == "!=" || p == "<" || p == ">" || p == "<=" ||
                      p == ">=") {
+            expectTable = inFrom && p == ",";
             pieces.push_back({std::string(p), PK::Boundary});
             ++i;
           } else if (p == "!<") {

@@ -161,6 +161,11 @@ TEST_F(TsqlTest, DropOfAMissingTableAndCreateOfAnExistingOneFail) {
   EXPECT_EQ(ErrorOf("SELECT * INTO TV_BASE..CD_PERSON FROM (SELECT 1 AS A) AS T1"),
             "There is already an object named 'CD_PERSON' in the database.");
   EXPECT_EQ(ErrorOf("SELECT NOPE FROM TV_BASE..CD_PERSON"), "Invalid column name 'NOPE'.");
+  // A table named without its database is looked for in master only.
+  EXPECT_EQ(ErrorOf("SELECT * FROM CD_PERSON"), "Invalid object name 'CD_PERSON'.");
+  EXPECT_EQ(ErrorOf("SELECT * FROM TV_BASE..CD_PERSON AS A, PS_MAIN AS B"), "Invalid object name 'PS_MAIN'.");
+  EXPECT_EQ(ErrorOf("SELECT * FROM TV_BASE..CD_PERSON AS A INNER JOIN dbo.PS_MAIN AS B ON A.CUSCODE = B.CUSCODE"),
+            "Invalid object name 'PS_MAIN'.");
 }
 
 TEST_F(TsqlTest, FailedSelectIntoLeavesNoTable) {
