@@ -137,8 +137,8 @@ bool CommandContext::StartUp() {
 }
 
 int CommandContext::Usage(const std::string& why) {
-  const CommandSpec* spec = FindCommand(options.command);
-  err << "jumincheck: " << why << "\nusage: jumincheck [--root DIR] " << (spec ? spec->usage : "")
+  const CommandSpec* command = FindCommand(options.command);
+  err << "jumincheck: " << why << "\nusage: jumincheck [--root DIR] " << (command ? command->usage : "")
       << '\n';
   return kExitUsage;
 }
@@ -150,13 +150,13 @@ int CommandContext::Finish(int status) {
 }
 
 int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err) {
-  const CommandSpec* spec = FindCommand(options.command);
-  if (!spec) {
+  const CommandSpec* command = FindCommand(options.command);
+  if (!command) {
     err << "jumincheck: unknown command '" << options.command << "'\n";
     return kExitUsage;
   }
   CommandContext ctx(options, out, err);
-  return spec->run(ctx);
+  return command->run(ctx);
 }
 
 }  // namespace jc::app

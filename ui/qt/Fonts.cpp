@@ -39,10 +39,10 @@ QString ResolveFamily(const std::string& wanted) {
   return family;
 }
 
-QFont MakeFont(const FontSpec& spec) {
-  QFont font(ResolveFamily(spec.name));
-  font.setPixelSize(spec.height > 0 ? spec.height : 11);
-  font.setBold(spec.bold);
+QFont MakeFont(const FontSpec& wanted) {
+  QFont font(ResolveFamily(wanted.name));
+  font.setPixelSize(wanted.height > 0 ? wanted.height : 11);
+  font.setBold(wanted.bold);
   return font;
 }
 

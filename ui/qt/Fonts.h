@@ -16,8 +16,8 @@ namespace jc::ui::qt {
 // application's default family.
 QString ResolveFamily(const std::string& wanted);
 
-// A font of the spec's family (resolved as above), pixel height and weight.
-QFont MakeFont(const FontSpec& spec);
+// A font of the requested family (resolved as above), pixel height and weight.
+QFont MakeFont(const FontSpec& wanted);
 
 // 0x00BBGGRR to a Qt colour.
 QColor ToQColor(Color color);
