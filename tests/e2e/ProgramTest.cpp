@@ -179,6 +179,35 @@ TEST(ProgramRoots, RootsWithoutIniModuleOrStoreFailClearly) {
   fs::remove_all(noStore);
 }
 
+TEST(ProgramKeys, CreateStoreThenCreateKeyOnceThenEncrypt) {
+  const fs::path root = TempFolder("keys");
+  fs::create_directories(root / "TELVARO/Dll/HIRAEncryption");
+  fs::copy_file(JC_MODULE_PATH, root / "TELVARO/Dll/HIRAEncryption/IndvInfmCrypto.so");
+  std::ofstream(root / "TELVARO/TELVARO.ini") << "[DATAPATH]\nPATH=sqlite:../store\n";
+  const auto run = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {kProgram, "--root", root.string()});
+    return test::RunProgram(args);
+  };
+  EXPECT_EQ(test::RunProgram({kProgram, "create-store", (root / "store").string()}).status, 0);
+  // A second store in the same folder is refused.
+  EXPECT_EQ(test::RunProgram({kProgram, "create-store", (root / "store").string()}).status, 1);
+
+  // Without a key nothing can be encrypted.
+  EXPECT_EQ(run({"encrypt", "9001011234568"}).status, 1);
+  const auto first = run({"create-key"});
+  EXPECT_EQ(first.status, 0) << first.err;
+  const auto second = run({"create-key"});
+  EXPECT_EQ(second.status, 1);
+  EXPECT_NE(second.err.find("create-key:"), std::string::npos) << second.err;
+  const auto keys = run({"sql", "SELECT Encrypt FROM TV_BASE..HIRAEncryption"});
+  EXPECT_EQ(ParseTsv(keys.out).size(), 2u) << keys.out;  // header and one key
+
+  const auto enc = run({"encrypt", "9001011234568"});
+  ASSERT_EQ(enc.status, 0) << enc.err;
+  EXPECT_EQ(run({"decrypt", enc.out.substr(0, enc.out.size() - 1)}).out, "9001011234568\n");
+  fs::remove_all(root);
+}
+
 TEST(ProgramRepair, HistoryThenRepairFixesTheCustomer) {
   DemoRoot root("repair", 300, 12);
   // A customer whose first record is sound and a later one was made from
