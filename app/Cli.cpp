@@ -108,16 +108,19 @@ bool ParseCommandLine(int argc, char** argv, CliOptions& options, std::ostream& 
   return true;
 }
 
+void PrintTsvRow(const std::vector<std::string>& cells, std::ostream& out) {
+  for (std::size_t c = 0; c < cells.size(); ++c) {
+    if (c) out << '\t';
+    for (char ch : cells[c]) out << (ch == '\t' || ch == '\n' || ch == '\r' ? ' ' : ch);
+  }
+  out << '\n';
+}
+
 void PrintGrid(const ui::ResultGrid& grid, std::ostream& out) {
+  std::vector<std::string> cells(static_cast<std::size_t>(grid.ColCount()));
   for (int r = 0; r < grid.RowCount(); ++r) {
-    for (int c = 0; c < grid.ColCount(); ++c) {
-      if (c) out << '\t';
-      std::string cell = grid.Cell(c, r);
-      for (char& ch : cell)
-        if (ch == '\t' || ch == '\n' || ch == '\r') ch = ' ';
-      out << cell;
-    }
-    out << '\n';
+    for (int c = 0; c < grid.ColCount(); ++c) cells[static_cast<std::size_t>(c)] = grid.Cell(c, r);
+    PrintTsvRow(cells, out);
   }
 }
 

@@ -38,6 +38,9 @@ int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err);
 
 // Tab-separated lines, header row first, every column.
 void PrintGrid(const ui::ResultGrid& grid, std::ostream& out);
+// One tab-separated line; tabs and line breaks inside a cell become blanks,
+// so every row stays one line.
+void PrintTsvRow(const std::vector<std::string>& cells, std::ostream& out);
 
 void PrintUsage(std::ostream& out);
 

@@ -32,16 +32,12 @@ int CmdSql(CommandContext& ctx) {
       return ctx.Finish(kExitFailed);
     }
     const db::ResultSet& rs = f.Db.Ado_Qry.Result();
-    for (std::size_t c = 0; c < rs.columns.size(); ++c) ctx.out << (c ? "\t" : "") << rs.columns[c];
-    ctx.out << '\n';
+    PrintTsvRow(rs.columns, ctx.out);
+    std::vector<std::string> cells;
     for (const auto& row : rs.rows) {
-      for (std::size_t c = 0; c < row.size(); ++c) {
-        std::string cell = row[c].value_or("NULL");
-        for (char& ch : cell)
-          if (ch == '\t' || ch == '\n' || ch == '\r') ch = ' ';
-        ctx.out << (c ? "\t" : "") << cell;
-      }
-      ctx.out << '\n';
+      cells.clear();
+      for (const auto& cell : row) cells.push_back(cell.value_or("NULL"));
+      PrintTsvRow(cells, ctx.out);
     }
     return ctx.Finish(kExitOk);
   }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "common/CurrentDirectoryGuard.h"
 #include "common/HostPath.h"
 #include "crypto/CryptoUnit.h"
 #include "crypto/DataKey.h"
@@ -87,19 +88,6 @@ class StoreBulkSink : public RowSink {
   std::map<std::string, sqlite3_stmt*> stmts_;
   long pending_ = 0;
   bool open_ = true;
-};
-
-// Restores the current directory, which loading the crypto module changes.
-class CurrentDirectoryGuard {
- public:
-  CurrentDirectoryGuard() : saved_(fs::current_path()) {}
-  ~CurrentDirectoryGuard() {
-    std::error_code ec;
-    fs::current_path(saved_, ec);
-  }
-
- private:
-  fs::path saved_;
 };
 
 }  // namespace

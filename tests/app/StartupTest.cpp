@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "app/TForm1.h"
+#include "common/CurrentDirectoryGuard.h"
 #include "demo/DemoRoot.h"
 #include "support/FakeShell.h"
 
@@ -26,12 +27,6 @@ fs::path Temp(const std::string& name) {
   return p;
 }
 
-// Restores the current directory, which loading the module changes.
-struct CwdGuard {
-  fs::path saved = fs::current_path();
-  ~CwdGuard() { fs::current_path(saved); }
-};
-
 class StartupTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -45,7 +40,7 @@ class StartupTest : public ::testing::Test {
   }
   static void TearDownTestSuite() { fs::remove_all(root_); }
   static fs::path root_;
-  CwdGuard cwd_;
+  CurrentDirectoryGuard cwd_;
 };
 fs::path StartupTest::root_;
 

@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "common/CurrentDirectoryGuard.h"
 #include "common/HostPath.h"
 
 namespace jc::test {
@@ -47,19 +48,6 @@ class ModuleRootFolder {
   std::filesystem::path root_;
 };
 
-class CurrentDirectoryGuard {
- public:
-  CurrentDirectoryGuard() : saved_(std::filesystem::current_path()) {}
-  ~CurrentDirectoryGuard() {
-    std::error_code ec;
-    std::filesystem::current_path(saved_, ec);
-  }
-  CurrentDirectoryGuard(const CurrentDirectoryGuard&) = delete;
-  CurrentDirectoryGuard& operator=(const CurrentDirectoryGuard&) = delete;
-  const std::filesystem::path& Saved() const { return saved_; }
-
- private:
-  std::filesystem::path saved_;
-};
+using CurrentDirectoryGuard = jc::CurrentDirectoryGuard;
 
 }  // namespace jc::test
