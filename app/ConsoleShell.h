@@ -5,11 +5,11 @@
 #include <ostream>
 
 #include "ui/Gauge.h"
-#include "ui/Shell.h"
+#include "common/Shell.h"
 
 namespace jc::app {
 
-class ConsoleShell : public ui::Shell {
+class ConsoleShell : public Shell {
  public:
   explicit ConsoleShell(std::ostream& err, bool drawProgress);
   ~ConsoleShell() override;

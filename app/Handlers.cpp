@@ -4,6 +4,7 @@
 #include "audit/CustomerAudit.h"
 #include "audit/HistoryView.h"
 #include "audit/Repair.h"
+#include "db/OperationLock.h"
 
 namespace jc::app {
 
@@ -19,19 +20,27 @@ void TForm1::Btn_De_BunClick() {}
 void TForm1::Btn_RestoreClick() {}
 void TForm1::Button1Click() {}
 
-void TForm1::Btn_De_CustomClick() { audit::Btn_De_CustomClick(*this, Db, Crypto, shell_); }
+// Every operation that writes to the database holds the operation lock while
+// it runs: the work tables are shared by every instance on the database.
+void TForm1::Btn_De_CustomClick() {
+  db::OperationLock lock(Connection.get());
+  audit::Btn_De_CustomClick(*this, Db, Crypto, shell_);
+}
 
 // The clicked cell is not used: the view shows the history of the current
 // row, which a left click has already moved to the clicked one.
 void TForm1::Grid_MainClickCell(int, int) { audit::Grid_MainClickCell(*this, Db, Crypto, shell_); }
 
 void TForm1::Grid_SubMouseDown(MouseButton button) {
-  audit::Grid_SubMouseDown(*this, Db, shell_, button == MouseButton::Right);
+  if (!CustomerMode || button != MouseButton::Right) return;
+  db::OperationLock lock(Connection.get());
+  audit::Grid_SubMouseDown(*this, Db, Crypto, shell_, true);
 }
 
 bool TForm1::RepairCurrentHistoryRow() {
   if (!CustomerMode) return false;
-  return audit::RepairCurrentRow(*this, Db, shell_) == audit::RepairOutcome::Done;
+  db::OperationLock lock(Connection.get());
+  return audit::RepairCurrentRow(*this, Db, Crypto, shell_) == audit::RepairOutcome::Done;
 }
 
 }  // namespace jc::app

@@ -37,7 +37,7 @@ ui::DateTime SystemNow() {
                       local.tm_hour, local.tm_min, local.tm_sec};
 }
 
-TForm1::TForm1(ui::Shell& shell, PathMapper paths, Clock clock)
+TForm1::TForm1(Shell& shell, PathMapper paths, Clock clock)
     : Crypto(shell, paths), shell_(shell), paths_(std::move(paths)), clock_(std::move(clock)) {}
 
 TForm1::~TForm1() = default;
@@ -55,9 +55,9 @@ bool TForm1::RunEvent(const std::function<void()>& handler) {
   try {
     handler();
   } catch (const std::exception& e) {
-    shell_.ShowError(ui::FormatErrorText(e.what()));
+    shell_.ShowError(FormatErrorText(e.what()));
   } catch (...) {
-    shell_.ShowError(ui::FormatErrorText("Unknown error"));
+    shell_.ShowError(FormatErrorText("Unknown error"));
   }
   busy_ = false;
   return true;

@@ -12,7 +12,7 @@
 #include "db/Connection.h"
 #include "db/Session.h"
 #include "ui/FormModel.h"
-#include "ui/Shell.h"
+#include "common/Shell.h"
 
 namespace jc::app {
 
@@ -24,7 +24,7 @@ ui::DateTime SystemNow();
 
 class TForm1 : public ui::FormModel {
  public:
-  TForm1(ui::Shell& shell, PathMapper paths, Clock clock = SystemNow);
+  TForm1(Shell& shell, PathMapper paths, Clock clock = SystemNow);
   ~TForm1();
 
   // Window events.
@@ -68,14 +68,14 @@ class TForm1 : public ui::FormModel {
   db::Session Db;
   std::unique_ptr<db::TADOConnection> Connection;
   crypto::CryptoUnit Crypto;
-  ui::Shell& shell() { return shell_; }
+  Shell& shell() { return shell_; }
   const PathMapper& paths() const { return paths_; }
 
   // The INI file the host is read from, mapped onto this machine.
   std::string IniPath() const;
 
  private:
-  ui::Shell& shell_;
+  Shell& shell_;
   PathMapper paths_;
   Clock clock_;
   bool busy_ = false;

@@ -60,7 +60,7 @@ struct Run {
   ui::FormModel& form;
   db::Session& db;
   crypto::Codec& codec;
-  ui::Shell& shell;
+  Shell& shell;
   std::string yearCell;  // column 4 of every listed row: the audited year + "년"
   int listed = 0;
 
@@ -102,7 +102,8 @@ struct Run {
 }  // namespace
 
 void Btn_De_CustomClick(ui::FormModel& form, db::Session& db, crypto::Codec& codec,
-                        ui::Shell& shell) {
+                        Shell& shell) {
+  crypto::RequireUsableCodec(codec);
   form.CustomerMode = true;
   form.LB_Msg.caption.clear();
 
@@ -132,7 +133,10 @@ void Btn_De_CustomClick(ui::FormModel& form, db::Session& db, crypto::Codec& cod
                  db::QuotedStr(yearEnd) + kCopyByYearTail;
     run.yearCell = year + "년";
   }
-  db::ExecQuery(db.Ado_Exec, db.SqlText);
+  // The drop above may have failed too (a lock, a full disk), leaving the
+  // previous run's table with every row marked: a failed copy must end the
+  // run with its own error, never be read as a clean audit.
+  db::ExecQueryOrFail(db.Ado_Exec, db.SqlText);
 
   db.SqlText = names::sql::CreateJuminCheckIndexCustomer;
   db::ExecQuery(db.Ado_Exec, db.SqlText);

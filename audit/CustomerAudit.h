@@ -5,7 +5,7 @@
 #include "crypto/Codec.h"
 #include "db/Session.h"
 #include "ui/FormModel.h"
-#include "ui/Shell.h"
+#include "common/Shell.h"
 
 namespace jc::audit {
 
@@ -18,9 +18,11 @@ inline constexpr int kAuditPagePauseMs = 4000;
 // customer records of the chosen tax year (or, with Chk_Day checked, of the
 // registration-date range Dtp_Start..Dtp_End), reads it back in one query or
 // in pages, decrypts every stored value and lists the suspicious ones in
-// Grid_Main. Sets CustomerMode, which enables the repair click. Database
-// errors of a closed query propagate as exceptions.
+// Grid_Main. Sets CustomerMode, which enables the repair click. Refuses to
+// start (CodecUnusable) when the codec cannot decrypt; a failed copy ends the
+// run with the copy's error; database errors of a closed query and a lost
+// connection propagate as exceptions.
 void Btn_De_CustomClick(ui::FormModel& form, db::Session& db, crypto::Codec& codec,
-                        ui::Shell& shell);
+                        Shell& shell);
 
 }  // namespace jc::audit

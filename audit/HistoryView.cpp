@@ -37,8 +37,13 @@ bool IsUnmasked(const std::string& text) {
   return Utf8Left(text, 13).find('*') == std::string::npos;
 }
 
+bool IsSoundDecryption(const std::string& plain) {
+  const std::string trimmed = Trim(plain);
+  return !trimmed.empty() && IsUnmasked(trimmed);
+}
+
 void Grid_MainClickCell(ui::FormModel& form, db::Session& db, crypto::Codec& codec,
-                        ui::Shell& /*shell*/) {
+                        Shell& /*shell*/) {
   const ui::ResultGrid& list = form.Grid_Main;
   const int current = list.CurrentRow();
   if (current == 1 && list.Cell(1, 1).empty()) return;  // nothing listed

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "audit/HistoryView.h"
 #include "common/Text.h"
 #include "db/Names.h"
 #include "db/Query.h"
@@ -14,7 +15,8 @@ const std::string kRepairHead =
 const char* const kRepairWhere = " WHERE CUSCODE = ";
 }  // namespace
 
-RepairOutcome RepairCurrentRow(ui::FormModel& form, db::Session& db, ui::Shell& shell) {
+RepairOutcome RepairCurrentRow(ui::FormModel& form, db::Session& db, crypto::Codec& codec,
+                               Shell& shell) {
   const ui::ResultGrid& grid = form.Grid_Sub;
   const int row = grid.CurrentRow();
   // Row 0 is the header; its cells are captions, not a customer.
@@ -32,18 +34,26 @@ RepairOutcome RepairCurrentRow(ui::FormModel& form, db::Session& db, ui::Shell& 
     return RepairOutcome::NoValue;
   }
 
+  // The grid's verdict may be stale or made without a usable key (every
+  // decryption then comes back empty, which holds no '*'): decide again now.
+  if (!IsSoundDecryption(codec.DecryptJumin(value))) {
+    shell.ShowMessage(kRepairUnsoundValue);
+    return RepairOutcome::UnsoundValue;
+  }
+
   db.SqlText = kRepairHead + db::QuotedStr(value) + kRepairWhere + db::QuotedStr(code);
   if (!db::ExecQuery(db.Ado_Exec, db.SqlText)) {
-    shell.ShowError(kRepairFailed);
+    shell.ShowError(std::string(kRepairFailed) + "\n" + db.Ado_Exec.LastError());
     return RepairOutcome::Failed;
   }
   shell.ShowMessage(kRepairDone);
   return RepairOutcome::Done;
 }
 
-void Grid_SubMouseDown(ui::FormModel& form, db::Session& db, ui::Shell& shell, bool rightButton) {
+void Grid_SubMouseDown(ui::FormModel& form, db::Session& db, crypto::Codec& codec, Shell& shell,
+                       bool rightButton) {
   if (!form.CustomerMode || !rightButton) return;
-  RepairCurrentRow(form, db, shell);
+  RepairCurrentRow(form, db, codec, shell);
 }
 
 }  // namespace jc::audit

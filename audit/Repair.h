@@ -1,9 +1,10 @@
 #pragma once
 // Row-by-row repair of a customer found by the audit: copies the stored value
 // of the current history row into every customer record of its code.
+#include "crypto/Codec.h"
 #include "db/Session.h"
 #include "ui/FormModel.h"
-#include "ui/Shell.h"
+#include "common/Shell.h"
 
 namespace jc::audit {
 
@@ -13,27 +14,37 @@ inline constexpr const char* kRepairDone = "복구완료";
 // value; no statement runs.
 inline constexpr const char* kRepairNoCustomerCode = "고객코드가 없어 복구할 수 없습니다.";
 inline constexpr const char* kRepairNoValue = "복구할 암호화 값이 없습니다.";
-// The UPDATE failed; nothing was changed.
+// The value to copy does not decrypt, now, to a sound number (empty, or with
+// '*' in its first 13 characters): copying it would replace the customer's
+// values with one that gives no number back. No statement runs.
+inline constexpr const char* kRepairUnsoundValue =
+    "복구할 암호화 값이 올바른 주민번호로 복호화되지 않아 복구하지 않았습니다.";
+// The UPDATE failed; nothing was changed. The provider's text follows on a
+// second line.
 inline constexpr const char* kRepairFailed = "복구 실패: 고객 암호화 값을 저장하지 못했습니다.";
 
 // What a repair of the current history row came to.
 enum class RepairOutcome {
   NoCustomerCode,  // refused: the row holds no customer code
   NoValue,         // refused: the row holds no stored value
+  UnsoundValue,    // refused: the value does not decrypt to a sound number
   Failed,          // the UPDATE failed
   Done,            // the UPDATE succeeded
 };
 
 // Repairs from Grid_Sub's current row without looking at the button or the
 // mode: the refusals, the UPDATE and its message box, as described below.
-RepairOutcome RepairCurrentRow(ui::FormModel& form, db::Session& db, ui::Shell& shell);
+RepairOutcome RepairCurrentRow(ui::FormModel& form, db::Session& db, crypto::Codec& codec,
+                               Shell& shell);
 
 // Handler of a mouse press in Grid_Sub. Acts for the right button alone and
 // only while CustomerMode is on: UPDATE of TEMPNUM of every TV_BASE..CD_PERSON
 // record whose CUSCODE is column 5 of Grid_Sub's current row, with the value
 // in column 6, both as the cells hold them. A row whose code or value is empty
-// after trimming is refused with an information box; a failed UPDATE is
-// reported in the error box.
-void Grid_SubMouseDown(ui::FormModel& form, db::Session& db, ui::Shell& shell, bool rightButton);
+// after trimming, or whose value does not decrypt (at the time of the repair)
+// to a non-empty text without '*' in its first 13 characters, is refused with
+// an information box; a failed UPDATE is reported in the error box.
+void Grid_SubMouseDown(ui::FormModel& form, db::Session& db, crypto::Codec& codec, Shell& shell,
+                       bool rightButton);
 
 }  // namespace jc::audit

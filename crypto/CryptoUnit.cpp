@@ -18,7 +18,7 @@
 #include "common/Text.h"
 #include "crypto/AnsiText.h"
 #include "crypto/KeyStore.h"
-#include "ui/Shell.h"
+#include "common/Shell.h"
 
 namespace jc::crypto {
 
@@ -94,8 +94,8 @@ int TCryptoEntryPoints::BoundCount() const {
 }
 
 struct CryptoUnit::Impl {
-  Impl(ui::Shell& s, PathMapper p) : shell(s), paths(std::move(p)) {}
-  ui::Shell& shell;
+  Impl(Shell& s, PathMapper p) : shell(s), paths(std::move(p)) {}
+  Shell& shell;
   PathMapper paths;
   void* module = nullptr;  // CryptoModule
   TCryptoEntryPoints ep;
@@ -104,7 +104,7 @@ struct CryptoUnit::Impl {
   std::unique_ptr<THIRAEncryption_CLASS> store;
 };
 
-CryptoUnit::CryptoUnit(ui::Shell& shell, PathMapper paths)
+CryptoUnit::CryptoUnit(Shell& shell, PathMapper paths)
     : impl_(std::make_unique<Impl>(shell, std::move(paths))) {}
 
 CryptoUnit::~CryptoUnit() {
@@ -274,6 +274,32 @@ std::string CryptoUnit::DecryptJumin(const std::string& value) {
   if (!UseDataKey()) return {};
   const std::size_t chars = Utf8Length(value);
   return DecryptWithPassword(chars > 2 ? Utf8Left(value, chars - 2) : std::string());
+}
+
+std::string CryptoUnit::WhyUnusable() {
+  if (!CryptoLoaded || !ModuleReady()) return "암호화 모듈이 로드되지 않았습니다.";
+  THIRAEncryption_CLASS* store = impl_->store.get();
+  if (!store) return "키 저장소가 없습니다(데이터베이스에 연결되지 않았습니다).";
+  if (store->KeyList.empty()) store->LoadKeys();
+  if (!store->FindKey(KeyVersion))
+    return std::string("키 테이블 TV_BASE..HIRAEncryption에 버전 ") + KeyVersion + " 키가 없습니다.";
+  // The data key under the module password, as the codec decrypts it, but
+  // silently: the check itself must not show the module's error boxes.
+  std::string saved;
+  saved.swap(CryptoPassword);  // put back afterwards, so the check changes no codec state
+  CryptoPassword = ModulePassword;
+  std::string key;
+  bool ok = false;
+  try {
+    ok = TryDecrypt(FromAnsi(store->CurrentKey->KeyText.Bytes()), key) == 0 && !key.empty();
+  } catch (...) {
+    ok = false;
+  }
+  Wipe(key);
+  Wipe(CryptoPassword);
+  CryptoPassword.swap(saved);
+  if (!ok) return std::string("키 테이블의 버전 ") + KeyVersion + " 데이터 키를 복호화할 수 없습니다.";
+  return {};
 }
 
 }  // namespace jc::crypto

@@ -13,7 +13,7 @@
 #include "cryptomodule/IndvInfmCrypto.h"
 
 namespace jc::db { class TADOConnection; }
-namespace jc::ui { class Shell; }
+namespace jc { class Shell; }
 
 namespace jc::crypto {
 
@@ -52,7 +52,7 @@ class CryptoUnit : public Codec {
   static constexpr const char* ModulePassword = "qtvrzk47#)";
   static constexpr const char* KeyVersion = "01";
 
-  CryptoUnit(ui::Shell& shell, PathMapper paths);
+  CryptoUnit(Shell& shell, PathMapper paths);
   // Destroys the key store when there is one, unloads a module still loaded
   // and clears CryptoPassword.
   ~CryptoUnit() override;
@@ -91,6 +91,10 @@ class CryptoUnit : public Codec {
   // decrypted: one module error box, and the value is not tried under an
   // empty password). Never throws for a module failure.
   std::string DecryptJumin(const std::string& value) override;
+  // Checks, without any box, that the module is loaded, that the key list
+  // (read again when empty) holds version "01" and that its data key
+  // decrypts under the module password to a non-empty key.
+  std::string WhyUnusable() override;
 
   // One pass through the module under CryptoPassword: the base64 text of the
   // ciphertext of the text, or empty (after the module error box).

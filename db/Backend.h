@@ -15,6 +15,20 @@ class DbError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The connection itself is gone (ODBC's communication-link states, class 08;
+// a store file that can no longer be read or written). Unlike a failing
+// statement, this is never ignored: the runner passes it on, so the running
+// operation ends with an error instead of reporting a partial run as done.
+// what() names the loss and carries the provider's text.
+class ConnectionLost : public DbError {
+ public:
+  explicit ConnectionLost(const std::string& providerText);
+  const std::string& ProviderText() const { return provider_; }
+
+ private:
+  std::string provider_;
+};
+
 using Cell = std::optional<std::string>;  // nullopt is SQL NULL
 
 // A result fetched whole: column names in order, then every row.
@@ -30,6 +44,13 @@ class Backend {
   virtual ResultSet Query(const std::string& sql) = 0;
   // Runs a statement that returns no rows. Throws DbError.
   virtual void Execute(const std::string& sql) = 0;
+
+  // The lock that lets one operation at a time work on this database, across
+  // every instance of the tool (its scratch and work tables are shared).
+  // Taken without waiting: false when another instance holds it. Held until
+  // UnlockOperation or the end of the session.
+  virtual bool TryLockOperation() { return true; }
+  virtual void UnlockOperation() {}
 };
 
 }  // namespace jc::db

@@ -4,6 +4,7 @@
 #include <sqlext.h>
 
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 #include "common/Text.h"
@@ -36,23 +37,37 @@ class Handle {
   SQLHANDLE h_ = SQL_NULL_HANDLE;
 };
 
-// Every diagnostic record of a handle: the driver's texts, one per line.
-std::string Diagnostics(const Handle& h, const char* fallback) {
-  std::string out;
+// The diagnostic records of a handle: the driver's texts, one per line, and
+// whether any of them is a communication-link state (class 08).
+struct Diagnosis {
+  std::string text;
+  bool linkLost = false;
+};
+
+Diagnosis Diagnose(const Handle& h, const char* fallback) {
+  Diagnosis d;
+  std::vector<SQLCHAR> msg(1024);
   for (SQLSMALLINT i = 1;; ++i) {
     SQLCHAR state[6] = {0};
     SQLINTEGER native = 0;
-    SQLCHAR msg[2048];
     SQLSMALLINT len = 0;
-    const SQLRETURN rc = SQLGetDiagRec(h.type(), h.get(), i, state, &native, msg, sizeof msg, &len);
+    SQLRETURN rc = SQLGetDiagRec(h.type(), h.get(), i, state, &native, msg.data(),
+                                 static_cast<SQLSMALLINT>(msg.size()), &len);
+    if (rc == SQL_SUCCESS_WITH_INFO && len >= static_cast<SQLSMALLINT>(msg.size())) {
+      // Longer than the buffer: read the record again, whole, so that a long
+      // message is never cut (inside a UTF-8 character, say).
+      msg.resize(static_cast<std::size_t>(len) + 1);
+      rc = SQLGetDiagRec(h.type(), h.get(), i, state, &native, msg.data(), static_cast<SQLSMALLINT>(msg.size()),
+                         &len);
+    }
     if (!SQL_SUCCEEDED(rc)) break;
-    if (!out.empty()) out += "\n";
-    out += reinterpret_cast<char*>(msg);
+    if (state[0] == '0' && state[1] == '8') d.linkLost = true;
+    if (!d.text.empty()) d.text += "\n";
+    d.text += reinterpret_cast<char*>(msg.data());
   }
-  return out.empty() ? std::string(fallback) : out;
+  if (d.text.empty()) d.text = fallback;
+  return d;
 }
-
-[[noreturn]] void Fail(const Handle& h, const char* what) { throw DbError(Diagnostics(h, what)); }
 
 }  // namespace
 
@@ -60,7 +75,32 @@ struct OdbcBackend::Handles {
   Handle env{SQL_HANDLE_ENV, SQL_NULL_HANDLE};
   std::unique_ptr<Handle> dbcHandle;
   bool connected = false;
+  // The provider's text of the loss, once the connection is known to be gone.
+  std::optional<std::string> lost;
   const Handle& dbc() const { return *dbcHandle; }
+
+  bool ConnectionDead() const {
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    return SQL_SUCCEEDED(SQLGetConnectAttr(dbc().get(), SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) &&
+           dead == SQL_CD_TRUE;
+  }
+
+  // Throws the failure of a statement handle: ConnectionLost when the
+  // diagnostics name a communication-link state or the driver reports the
+  // connection dead; the statement's own error otherwise.
+  [[noreturn]] void Fail(const Handle& stmt, const char* what) {
+    const Diagnosis d = Diagnose(stmt, what);
+    if (d.linkLost || ConnectionDead()) {
+      lost = d.text;
+      throw ConnectionLost(d.text);
+    }
+    throw DbError(d.text);
+  }
+
+  // A connection lost earlier fails every later statement the same way.
+  void ThrowIfLost() const {
+    if (lost) throw ConnectionLost(*lost);
+  }
 };
 
 OdbcBackend::OdbcBackend(const std::string& odbcConnectionString) : h_(std::make_unique<Handles>()) {
@@ -72,7 +112,7 @@ OdbcBackend::OdbcBackend(const std::string& odbcConnectionString) : h_(std::make
   SQLSMALLINT outLen = 0;
   const SQLRETURN rc = SQLDriverConnect(h_->dbc().get(), nullptr, in.data(), SQL_NTS, out, sizeof out, &outLen,
                                         SQL_DRIVER_NOPROMPT);
-  if (!SQL_SUCCEEDED(rc)) Fail(h_->dbc(), "Cannot connect");
+  if (!SQL_SUCCEEDED(rc)) throw DbError(Diagnose(h_->dbc(), "Cannot connect").text);
   h_->connected = true;
 }
 
@@ -84,39 +124,43 @@ namespace {
 
 // Runs sql on a new statement handle with no query time-out. Returns false
 // when the statement produced no result (SQL_NO_DATA), which is a success.
-bool ExecDirect(const Handle& stmt, const std::string& sql) {
+template <class Handles>
+bool ExecDirect(Handles& h, const Handle& stmt, const std::string& sql) {
   SQLSetStmtAttr(stmt.get(), SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(0), SQL_IS_UINTEGER);
   std::vector<SQLCHAR> text(sql.begin(), sql.end());
   text.push_back(0);
   const SQLRETURN rc = SQLExecDirect(stmt.get(), text.data(), SQL_NTS);
   if (rc == SQL_NO_DATA) return false;
-  if (!SQL_SUCCEEDED(rc)) Fail(stmt, "The statement failed");
+  if (!SQL_SUCCEEDED(rc)) h.Fail(stmt, "The statement failed");
   return true;
 }
 
 // Moves past the remaining results, surfacing an error any of them carries.
-void DrainResults(const Handle& stmt) {
+template <class Handles>
+void DrainResults(Handles& h, const Handle& stmt) {
   for (;;) {
     const SQLRETURN rc = SQLMoreResults(stmt.get());
     if (rc == SQL_NO_DATA) return;
-    if (!SQL_SUCCEEDED(rc)) Fail(stmt, "The statement failed");
+    if (!SQL_SUCCEEDED(rc)) h.Fail(stmt, "The statement failed");
   }
 }
 
 }  // namespace
 
 ResultSet OdbcBackend::Query(const std::string& sql) {
-  Handle stmt(SQL_HANDLE_STMT, h_->dbc().get());
+  h_->ThrowIfLost();
+  Handles& h = *h_;
+  Handle stmt(SQL_HANDLE_STMT, h.dbc().get());
   ResultSet rs;
-  bool more = ExecDirect(stmt, sql);
+  bool more = ExecDirect(h, stmt, sql);
   SQLSMALLINT ncol = 0;
   // The first result that has columns (row counts of earlier parts are skipped).
   while (more) {
-    if (!SQL_SUCCEEDED(SQLNumResultCols(stmt.get(), &ncol))) Fail(stmt, "The statement failed");
+    if (!SQL_SUCCEEDED(SQLNumResultCols(stmt.get(), &ncol))) h.Fail(stmt, "The statement failed");
     if (ncol > 0) break;
     const SQLRETURN rc = SQLMoreResults(stmt.get());
     if (rc == SQL_NO_DATA) more = false;
-    else if (!SQL_SUCCEEDED(rc)) Fail(stmt, "The statement failed");
+    else if (!SQL_SUCCEEDED(rc)) h.Fail(stmt, "The statement failed");
   }
   if (!more || ncol <= 0) throw DbError("CommandText does not return a result set.");
   for (SQLSMALLINT c = 1; c <= ncol; ++c) {
@@ -124,14 +168,14 @@ ResultSet OdbcBackend::Query(const std::string& sql) {
     SQLSMALLINT nameLen = 0, type = 0, digits = 0, nullable = 0;
     SQLULEN size = 0;
     if (!SQL_SUCCEEDED(SQLDescribeCol(stmt.get(), c, name, sizeof name, &nameLen, &type, &size, &digits, &nullable)))
-      Fail(stmt, "Cannot describe the result");
+      h.Fail(stmt, "Cannot describe the result");
     rs.columns.emplace_back(reinterpret_cast<char*>(name));
   }
   std::vector<char> buf(4096);
   for (;;) {
     const SQLRETURN rc = SQLFetch(stmt.get());
     if (rc == SQL_NO_DATA) break;
-    if (!SQL_SUCCEEDED(rc)) Fail(stmt, "Cannot fetch a row");
+    if (!SQL_SUCCEEDED(rc)) h.Fail(stmt, "Cannot fetch a row");
     std::vector<Cell> row;
     row.reserve(static_cast<std::size_t>(ncol));
     for (SQLSMALLINT c = 1; c <= ncol; ++c) {
@@ -141,7 +185,7 @@ ResultSet OdbcBackend::Query(const std::string& sql) {
         SQLLEN ind = 0;
         const SQLRETURN g = SQLGetData(stmt.get(), c, SQL_C_CHAR, buf.data(), static_cast<SQLLEN>(buf.size()), &ind);
         if (g == SQL_NO_DATA) break;
-        if (!SQL_SUCCEEDED(g)) Fail(stmt, "Cannot read a column");
+        if (!SQL_SUCCEEDED(g)) h.Fail(stmt, "Cannot read a column");
         if (ind == SQL_NULL_DATA) {
           isNull = true;
           break;
@@ -158,14 +202,34 @@ ResultSet OdbcBackend::Query(const std::string& sql) {
     }
     rs.rows.push_back(std::move(row));
   }
-  DrainResults(stmt);
+  DrainResults(h, stmt);
   return rs;
 }
 
 void OdbcBackend::Execute(const std::string& sql) {
-  Handle stmt(SQL_HANDLE_STMT, h_->dbc().get());
-  if (ExecDirect(stmt, sql)) DrainResults(stmt);
+  h_->ThrowIfLost();
+  Handles& h = *h_;
+  Handle stmt(SQL_HANDLE_STMT, h.dbc().get());
+  if (ExecDirect(h, stmt, sql)) DrainResults(h, stmt);
 }
+
+const char* const kGetOperationLockSql =
+    "DECLARE @R INT; EXEC @R = sp_getapplock @Resource = 'jumincheck operation', @LockMode = 'Exclusive', "
+    "@LockOwner = 'Session', @LockTimeout = 0; SELECT @R AS R";
+const char* const kReleaseOperationLockSql =
+    "EXEC sp_releaseapplock @Resource = 'jumincheck operation', @LockOwner = 'Session'";
+
+bool OdbcBackend::TryLockOperation() {
+  const ResultSet rs = Query(kGetOperationLockSql);
+  if (rs.rows.empty() || rs.rows[0].empty() || !rs.rows[0][0])
+    throw DbError("The server gave no answer to the operation lock request.");
+  const int result = std::atoi(rs.rows[0][0]->c_str());
+  if (result >= 0) return true;
+  if (result == -1) return false;
+  throw DbError("The server refused the operation lock (sp_getapplock returned " + std::to_string(result) + ").");
+}
+
+void OdbcBackend::UnlockOperation() { Execute(kReleaseOperationLockSql); }
 
 std::string DefaultOdbcDriver() {
   const char* env = std::getenv("JUMINCHECK_ODBC_DRIVER");

@@ -20,11 +20,21 @@ class OdbcBackend : public Backend {
 
   ResultSet Query(const std::string& sql) override;
   void Execute(const std::string& sql) override;
+  // An exclusive application lock owned by the session (sp_getapplock,
+  // without waiting); the server releases it when the session ends.
+  bool TryLockOperation() override;
+  void UnlockOperation() override;
 
  private:
   struct Handles;
   std::unique_ptr<Handles> h_;
 };
+
+// The statements of the operation lock: the batch that asks for it and
+// returns sp_getapplock's result as column R (0 or 1 granted, -1 held by
+// another session), and its release.
+extern const char* const kGetOperationLockSql;
+extern const char* const kReleaseOperationLockSql;
 
 // The ODBC driver name used for SQL Server: the environment variable
 // JUMINCHECK_ODBC_DRIVER when set, else "FreeTDS".

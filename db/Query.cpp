@@ -113,6 +113,12 @@ bool Run(TADOQuery& query, const std::string& sql, Step step) {
     step();
     query.SetLastError({});
     return true;
+  } catch (const ConnectionLost& e) {
+    // Not a failing statement: the operation cannot go on, so it must not
+    // read this as a harmless false.
+    query.Close();
+    query.SetLastError(e.ProviderText());
+    throw;
   } catch (const std::exception& e) {
     query.Close();
     query.SetLastError(e.what());
@@ -131,6 +137,10 @@ bool OpenQuery(TADOQuery& query, const std::string& sql) {
 
 bool ExecQuery(TADOQuery& query, const std::string& sql) {
   return Run(query, sql, [&] { query.ExecSQL(); });
+}
+
+void ExecQueryOrFail(TADOQuery& query, const std::string& sql) {
+  if (!ExecQuery(query, sql)) throw DbError(query.LastError());
 }
 
 std::string QuotedStr(std::string_view value) {

@@ -65,12 +65,18 @@ class TADOQuery {
 };
 
 // Closes the query, sets its text to sql and opens it. True on success; on any
-// failure false, silently, with the query closed and its end flag set.
+// failure false, silently, with the query closed and its end flag set. A lost
+// connection is no statement failure: ConnectionLost passes on.
 bool OpenQuery(TADOQuery& query, const std::string& sql);
 
 // Closes the query, sets its text to sql and executes it. True on success;
-// false on any failure, silently.
+// false on any failure, silently. ConnectionLost passes on.
 bool ExecQuery(TADOQuery& query, const std::string& sql);
+
+// ExecQuery for a statement whose failure must end the operation (a copy
+// into a scratch table that is read back next): throws DbError carrying the
+// statement's own error text.
+void ExecQueryOrFail(TADOQuery& query, const std::string& sql);
 
 // A value written into SQL text: enclosed in single quotes, each embedded
 // single quote doubled, no N prefix.

@@ -1,6 +1,9 @@
 #include "db/SqliteStore.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -241,8 +244,29 @@ std::string MapError(const std::string& msg, const tsql::Translation* tr) {
   return msg;
 }
 
+// True when the last error says that a store file can no longer be read or
+// written (I/O failure, damaged or vanished file): the embedded store's form
+// of a lost connection.
+bool StoreFileLost(sqlite3* db) {
+  switch (sqlite3_errcode(db) & 0xff) {
+    case SQLITE_IOERR:
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_CANTOPEN:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Throws the last error of db, as ConnectionLost when the store is lost.
+[[noreturn]] void ThrowError(sqlite3* db, const std::string& message) {
+  if (StoreFileLost(db)) throw ConnectionLost(message);
+  throw DbError(message);
+}
+
 [[noreturn]] void Throw(sqlite3* db, const tsql::Translation* tr = nullptr) {
-  throw DbError(MapError(sqlite3_errmsg(db), tr));
+  ThrowError(db, MapError(sqlite3_errmsg(db), tr));
 }
 
 void Exec(sqlite3* db, const std::string& sql) {
@@ -250,7 +274,7 @@ void Exec(sqlite3* db, const std::string& sql) {
   if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
     std::string m = err ? err : "SQLite error";
     sqlite3_free(err);
-    throw DbError(MapError(m, nullptr));
+    ThrowError(db, MapError(m, nullptr));
   }
 }
 
@@ -325,8 +349,28 @@ SqliteBackend::SqliteBackend(const std::string& folder) : folder_(folder) {
 }
 
 SqliteBackend::~SqliteBackend() {
+  UnlockOperation();
   cache_.clear();
   sqlite3_close(db_);
+}
+
+bool SqliteBackend::TryLockOperation() {
+  if (lockFd_ >= 0) return true;  // held by this session already
+  const int fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) throw ConnectionLost("The store folder '" + folder_ + "' can no longer be opened.");
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    return false;
+  }
+  lockFd_ = fd;
+  return true;
+}
+
+void SqliteBackend::UnlockOperation() {
+  if (lockFd_ < 0) return;
+  ::flock(lockFd_, LOCK_UN);
+  ::close(lockFd_);
+  lockFd_ = -1;
 }
 
 ResultSet SqliteBackend::Query(const std::string& sql) {
@@ -364,8 +408,10 @@ void StepAll(sqlite3* db, sqlite3_stmt* st, ResultSet* out, const tsql::Translat
     if (rc == SQLITE_DONE) break;
     if (rc != SQLITE_ROW) {
       std::string m = MapError(sqlite3_errmsg(db), tr);
+      const bool lost = StoreFileLost(db);
       sqlite3_reset(st);
       if (out) *out = ResultSet{};
+      if (lost) throw ConnectionLost(m);
       throw DbError(m);
     }
     if (!out) continue;

@@ -37,6 +37,10 @@ class SqliteBackend : public Backend {
 
   ResultSet Query(const std::string& sql) override;
   void Execute(const std::string& sql) override;
+  // An exclusive advisory lock (flock) on the store folder; other processes
+  // that try it meanwhile are refused. Released with the process.
+  bool TryLockOperation() override;
+  void UnlockOperation() override;
 
   sqlite3* Handle() const { return db_; }
   const std::string& Folder() const { return folder_; }
@@ -49,6 +53,7 @@ class SqliteBackend : public Backend {
   tsql::Tokens tokens_;  // reused between statements
   sqlite3* db_ = nullptr;
   std::string folder_;
+  int lockFd_ = -1;  // the store folder, open while the operation lock is held
   // LRU cache of prepared statements keyed on the literal-free template.
   std::list<std::string> lru_;
   std::unordered_map<std::string, std::unique_ptr<Cached>> cache_;

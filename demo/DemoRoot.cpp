@@ -92,7 +92,7 @@ class StoreBulkSink : public RowSink {
 
 }  // namespace
 
-DemoSummary MakeDemoRoot(const DemoRootOptions& options, ui::Shell& shell) {
+DemoSummary MakeDemoRoot(const DemoRootOptions& options, Shell& shell) {
   const fs::path root = fs::absolute(options.dir);
   const fs::path telvaro = root / "TELVARO";
   const fs::path ini = telvaro / "TELVARO.ini";

@@ -7,7 +7,7 @@
 
 #include "demo/DemoData.h"
 
-namespace jc::ui { class Shell; }
+namespace jc { class Shell; }
 
 namespace jc::demo {
 
@@ -25,6 +25,6 @@ inline constexpr const char* kDemoIniPath = "sqlite:../store";
 // Throws std::runtime_error (or db::DbError) when the root already holds an
 // INI file or a store, or when a step fails; nothing of an existing root is
 // overwritten. Leaves the current directory as it found it.
-DemoSummary MakeDemoRoot(const DemoRootOptions& options, ui::Shell& shell);
+DemoSummary MakeDemoRoot(const DemoRootOptions& options, Shell& shell);
 
 }  // namespace jc::demo

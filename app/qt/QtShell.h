@@ -5,13 +5,13 @@
 
 #include <QString>
 
-#include "ui/Shell.h"
+#include "common/Shell.h"
 
 class QWidget;
 
 namespace jc::app::qt {
 
-class QtShell : public ui::Shell {
+class QtShell : public Shell {
  public:
   void ProcessMessages() override;
   void Sleep(int ms) override;

@@ -175,7 +175,7 @@ TEST(ErrorBoxText, FullStopUnlessTheLastCharacterIsAtMostAFullStop) {
       {"오류", "오류."},
       {"", ""},
   };
-  for (const auto& c : cases) EXPECT_EQ(ui::FormatErrorText(c.message), c.shown) << c.message;
+  for (const auto& c : cases) EXPECT_EQ(FormatErrorText(c.message), c.shown) << c.message;
 }
 
 TEST(EventGuard, InputDuringARunningHandlerIsIgnoredAndCloseWaits) {

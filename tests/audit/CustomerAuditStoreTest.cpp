@@ -38,7 +38,7 @@ class AuditStore : public ::testing::Test {
   }
   void RightClickSubRow(int row) {
     form.Grid_Sub.SetCurrentRow(row);
-    Grid_SubMouseDown(form, s.Db(), s.Shell(), true);
+    Grid_SubMouseDown(form, s.Db(), s.Codec(), s.Shell(), true);
   }
 
   // (SEQ, CUSCODE) of every data row of Grid_Main, in order.
@@ -264,7 +264,8 @@ TEST_F(AuditStore, RepairThatTheStoreRejectsIsReportedAsAFailure) {
   RightClickSubRow(1);
 
   EXPECT_TRUE(s.Shell().messages.empty());
-  EXPECT_EQ(s.Shell().errors, std::vector<std::string>{kRepairFailed});
+  EXPECT_EQ(s.Shell().errors, std::vector<std::string>{std::string(kRepairFailed) +
+                                                        "\nInvalid object name 'TV_BASE..CD_PERSON'."});
 }
 
 }  // namespace

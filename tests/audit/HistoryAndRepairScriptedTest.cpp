@@ -174,7 +174,10 @@ struct RepairRig {
   db::Session& db = session.db;
   test::ScriptedBackend& backend = *session.backend;
 
+  test::TableCodec codec;
+
   RepairRig(const std::string& code, const std::string& value) {
+    codec.plain = {{"abc01", "9001011234567"}, {"ab'c01", "8001012345678"}};
     form.CustomerMode = true;
     form.Grid_Sub.SetRowCount(2);
     form.Grid_Sub.SetCell(1, 1, "김일");
@@ -182,7 +185,8 @@ struct RepairRig {
     form.Grid_Sub.SetCell(6, 1, value);
     form.Grid_Sub.SetCurrentRow(1);
   }
-  void Press(bool right) { Grid_SubMouseDown(form, db, shell, right); }
+  void Press(bool right) { Grid_SubMouseDown(form, db, codec, shell, right); }
+  RepairOutcome Repair() { return RepairCurrentRow(form, db, codec, shell); }
 };
 
 TEST(Repair, ActsOnTheRightButtonOnlyWhileInCustomerMode) {
@@ -207,7 +211,7 @@ TEST(Repair, CopiesTheRowsValueIntoEveryRecordOfTheCode) {
             std::vector<std::string>{
                 "UPDATE TV_BASE..CD_PERSON    SET TEMPNUM = 'ab''c01' WHERE CUSCODE = 'O''N'"});
   EXPECT_EQ(rig.shell.messages, std::vector<std::string>{"복구완료"});
-  EXPECT_EQ(RepairCurrentRow(rig.form, rig.db, rig.shell), RepairOutcome::Done);
+  EXPECT_EQ(rig.Repair(), RepairOutcome::Done);
 }
 
 TEST(Repair, RowWithoutCodeOrValueIsRefusedWithoutAStatement) {
@@ -225,7 +229,7 @@ TEST(Repair, RowWithoutCodeOrValueIsRefusedWithoutAStatement) {
   };
   for (const Case& c : cases) {
     RepairRig rig(c.code, c.value);
-    EXPECT_EQ(RepairCurrentRow(rig.form, rig.db, rig.shell), c.outcome);
+    EXPECT_EQ(rig.Repair(), c.outcome);
     rig.Press(true);
     EXPECT_EQ(rig.backend.ExecuteCount(), 0u) << '[' << c.code << "][" << c.value << ']';
     EXPECT_EQ(rig.shell.messages, (std::vector<std::string>{c.message, c.message}));
@@ -244,11 +248,33 @@ TEST(Repair, FreshlyClearedHistoryIsRefused) {
 
 TEST(Repair, FailedUpdateIsReportedAsAFailure) {
   RepairRig rig("C1", "abc01");
-  rig.backend.onExecute = [](const std::string&) { throw db::DbError("connection lost"); };
+  rig.backend.onExecute = [](const std::string&) { throw db::DbError("Transaction was deadlocked"); };
   rig.Press(true);
   EXPECT_EQ(rig.backend.ExecuteCount(), 1u);
   EXPECT_TRUE(rig.shell.messages.empty());  // no "복구완료"
-  EXPECT_EQ(rig.shell.errors, std::vector<std::string>{kRepairFailed});
+  // The provider's reason on a second line.
+  EXPECT_EQ(rig.shell.errors,
+            std::vector<std::string>{std::string(kRepairFailed) + "\nTransaction was deadlocked"});
+}
+
+// With an unreadable key every decryption is empty, which holds no '*': the
+// repair decides again at the time of the repair and copies only a value that
+// gives a number back.
+TEST(Repair, ValueThatDoesNotDecryptToASoundNumberIsRefusedWithoutAStatement) {
+  for (const std::string& plain : {std::string(), std::string("  "), std::string("900101-******"),
+                                   std::string("900101*123456"), std::string("*")}) {
+    RepairRig rig("C1", "abc01");
+    rig.codec.plain["abc01"] = plain;
+    EXPECT_EQ(rig.Repair(), RepairOutcome::UnsoundValue) << '[' << plain << ']';
+    rig.Press(true);
+    EXPECT_EQ(rig.backend.ExecuteCount(), 0u) << '[' << plain << ']';
+    EXPECT_EQ(rig.shell.messages, (std::vector<std::string>{kRepairUnsoundValue, kRepairUnsoundValue}));
+    EXPECT_EQ(rig.codec.asked, (std::vector<std::string>{"abc01", "abc01"}));
+  }
+  // A '*' past the 13th character does not make a number masked.
+  RepairRig rig("C1", "abc01");
+  rig.codec.plain["abc01"] = "9001011234567*";
+  EXPECT_EQ(rig.Repair(), RepairOutcome::Done);
 }
 
 }  // namespace

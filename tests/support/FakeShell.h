@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "ui/Shell.h"
+#include "common/Shell.h"
 
 namespace jc::test {
 
-class FakeShell : public ui::Shell {
+class FakeShell : public Shell {
  public:
   void ProcessMessages() override {
     ++processed;

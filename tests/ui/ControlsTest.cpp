@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/Shell.h"
+#include "common/Shell.h"
 
 namespace jc::ui {
 namespace {

@@ -1,6 +1,6 @@
-#include "ui/Shell.h"
+#include "common/Shell.h"
 
-namespace jc::ui {
+namespace jc {
 
 std::string FormatErrorText(const std::string& message) {
   if (message.empty()) return message;
@@ -11,4 +11,4 @@ std::string FormatErrorText(const std::string& message) {
   return message;
 }
 
-}  // namespace jc::ui
+}  // namespace jc

@@ -4,7 +4,7 @@
 // The window gives the real one; the command line prints; tests record.
 #include <string>
 
-namespace jc::ui {
+namespace jc {
 
 class Shell {
  public:
@@ -24,4 +24,4 @@ class Shell {
 // unless the message's last character has a code at most that of '.'.
 std::string FormatErrorText(const std::string& message);
 
-}  // namespace jc::ui
+}  // namespace jc
