@@ -91,7 +91,8 @@ struct Run {
 
   void ReadAll(const std::string& sql) {
     db.SqlText = sql;
-    db::OpenQuery(db.Ado_Qry, db.SqlText);
+    // A read that fails must not pass for a page without findings.
+    db::OpenQueryOrFail(db.Ado_Qry, db.SqlText);
     while (!db.Ado_Qry.Eof()) {
       RowStep();
       db.Ado_Qry.Next();

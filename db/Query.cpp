@@ -143,6 +143,10 @@ void ExecQueryOrFail(TADOQuery& query, const std::string& sql) {
   if (!ExecQuery(query, sql)) throw DbError(query.LastError());
 }
 
+void OpenQueryOrFail(TADOQuery& query, const std::string& sql) {
+  if (!OpenQuery(query, sql)) throw DbError(query.LastError());
+}
+
 std::string QuotedStr(std::string_view value) {
   std::string r;
   r.reserve(value.size() + 2);

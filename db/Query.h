@@ -78,6 +78,11 @@ bool ExecQuery(TADOQuery& query, const std::string& sql);
 // statement's own error text.
 void ExecQueryOrFail(TADOQuery& query, const std::string& sql);
 
+// OpenQuery for a read whose failure would otherwise look like an empty
+// result (and so be reported as "nothing found"): throws DbError carrying the
+// statement's own error text.
+void OpenQueryOrFail(TADOQuery& query, const std::string& sql);
+
 // A value written into SQL text: enclosed in single quotes, each embedded
 // single quote doubled, no N prefix.
 std::string QuotedStr(std::string_view value);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <cstdio>
 #include <ostream>
 #include <set>
@@ -266,6 +267,84 @@ TEST_F(AuditStore, RepairThatTheStoreRejectsIsReportedAsAFailure) {
   EXPECT_TRUE(s.Shell().messages.empty());
   EXPECT_EQ(s.Shell().errors, std::vector<std::string>{std::string(kRepairFailed) +
                                                         "\nInvalid object name 'TV_BASE..CD_PERSON'."});
+}
+
+}  // namespace
+}  // namespace jc::audit
+
+namespace jc::audit {
+namespace {
+
+// An audit that cannot decrypt has audited nothing: with no key, a damaged
+// key row or an unloaded module it refuses before any statement, with one
+// error and none of the module's boxes.
+TEST(AuditCodecCheck, UnusableCodecRefusesBeforeChangingAnything) {
+  struct Case {
+    const char* name;
+    std::function<void(test::CodecStore&)> damage;
+    const char* why;
+  };
+  const std::vector<Case> cases = {
+      {"no key", [](test::CodecStore& s) { s.store.Exec("DELETE FROM TV_BASE..HIRAEncryption"); },
+       "키가 없습니다"},
+      {"damaged key row",
+       [](test::CodecStore& s) {
+         s.store.Exec("UPDATE TV_BASE..HIRAEncryption SET Encrypt = 'AAAAAAAAAAAAAAAAAAAAAAAAAAAA01'");
+       },
+       "데이터 키를 복호화할 수 없습니다"},
+      {"module unloaded", [](test::CodecStore& s) { s.crypto.unit->UnloadCryptoModule(); },
+       "모듈이 로드되지 않았습니다"},
+  };
+  for (const Case& c : cases) {
+    test::CodecStore fresh;
+    fresh.AddPerson("BAD", "1", "20100101", kMasked, "홍길동", fresh.Encrypt(kMasked));
+    fresh.AddDispensing("1", "BAD", "20130505", kMasked, "홍길동", fresh.Encrypt(kMasked));
+    // As a fresh process finds it: the damage is there before the keys are read.
+    fresh.crypto.Store().KeyList.clear();
+    c.damage(fresh);
+    test::RecordingConnection recording(fresh.store.Connection());
+    recording.Attach(fresh.Db());
+    ui::FormModel f;
+    f.Combo_Year.items = {"2013"};
+    f.Combo_Year.itemIndex = 0;
+    f.LB_Msg.caption = "before";
+    try {
+      Btn_De_CustomClick(f, fresh.Db(), fresh.Codec(), fresh.Shell());
+      ADD_FAILURE() << c.name << ": the audit ran";
+    } catch (const crypto::CodecUnusable& e) {
+      EXPECT_NE(std::string(e.what()).find(c.why), std::string::npos) << c.name << ": " << e.what();
+    }
+    EXPECT_TRUE(recording.backend->calls.empty()) << c.name;  // not even the drop
+    EXPECT_TRUE(fresh.Shell().messages.empty()) << c.name;    // no module boxes
+    EXPECT_EQ(f.LB_Msg.caption, "before") << c.name;
+    EXPECT_FALSE(f.CustomerMode) << c.name;
+  }
+}
+
+// The drop fails (here: the name is taken by something else than a table)
+// and the previous scratch table stays, every row marked: the copy's own
+// error ends the run instead of a count of stale rows and "0건 검색".
+TEST_F(AuditStore, FailedCopyOverAStaleScratchTableEndsWithTheCopysError) {
+  s.AddPerson("BAD", "1", "20100101", kMasked, "홍길동", Bad());
+  s.AddDispensing("1", "BAD", "20130505", kMasked, "홍길동", Bad());
+  // Straight to SQLite: the tool's own dialect has no views.
+  auto& backend = dynamic_cast<db::SqliteBackend&>(s.store.Connection().backend());
+  ASSERT_EQ(sqlite3_exec(backend.Handle(),
+                         "CREATE VIEW TV_BASE.JUMIN_CHECK AS SELECT CUSCODE, SEQ, INDATE, PANUM, PANAME, "
+                         "TEMPNUM, '1' AS CHK FROM CD_PERSON",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  form.LB_Msg.caption = "before";
+  try {
+    Audit();
+    ADD_FAILURE() << "the audit read the stale table";
+  } catch (const db::DbError& e) {
+    EXPECT_NE(std::string(e.what()).find("JUMIN_CHECK"), std::string::npos) << e.what();
+    EXPECT_EQ(std::string(e.what()).find("CNT"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(form.Grid_Main.RowCount(), 2);
+  EXPECT_EQ(form.Grid_Main.Cell(5, 1), "");
+  EXPECT_EQ(form.LB_Msg.caption, "");
 }
 
 }  // namespace

@@ -1,0 +1,269 @@
+// Fault injection: every operation runs on a seeded store with the real
+// module, once with each of its statements failing in turn and once with the
+// connection lost at each of its statements. After every run:
+//  - no number was masked, and no stored value replaced, unless the stored
+//    value now there decrypts back to a sound number (the number it masks);
+//  - no UPDATE ran with an empty key or an empty value;
+//  - a fault is either reported (an error box) or harmless (the run shows
+//    exactly what a run without the fault shows); a lost connection is always
+//    reported, and the run never claims to have finished;
+//  - the tool goes on: the next run without a fault works (or, on the lost
+//    connection, fails with an error box instead of claiming a result).
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "audit/CustomerAudit.h"
+#include "audit/HistoryView.h"
+#include "audit/Repair.h"
+#include "common/Text.h"
+#include "support/CodecStore.h"
+#include "support/FaultyBackend.h"
+#include "ui/FormModel.h"
+
+namespace jc::test {
+namespace {
+
+using Fault = FaultyBackend::Fault;
+
+const std::string kFull1 = "9001011234567", kFull2 = "8505052345678", kFull3 = "7707073456789";
+std::string Masked(const std::string& full) { return full.substr(0, 7) + "******"; }
+
+// The number columns the invariants watch: table, row key, plain column,
+// companion column.
+struct Watched {
+  std::string table, key, plain, companion;
+};
+const std::vector<Watched> kWatched = {
+    {"TV_BASE..CD_PERSON", "CUSCODE + '/' + SEQ", "PANUM", "TEMPNUM"},
+    {"TV_BASE..CD_PERSON", "CUSCODE + '/' + SEQ", "INSNUM", "TEMPNUM_1"},
+    {"TV_PRES..PS_MAIN", "PRESERIAL", "PANUM", "TEMPNUM"},
+    {"TV_PRES..INS_COMPOS", "PRESERIAL", "PANUM", "TEMPNUM"},
+};
+
+struct Rig;
+
+// One operation as the tool runs it, with what it shows afterwards.
+struct Operation {
+  std::string name;
+  std::function<void(Rig&)> prepare;  // the window state the operation starts from
+  std::function<void(Rig&)> run;      // the handler
+  // True when what the run shows claims a finished run.
+  std::function<bool(Rig&)> claimsDone;
+};
+
+void PrintTo(const Operation& op, std::ostream* os) { *os << op.name; }
+
+struct Rig {
+  CodecStore s;
+  FaultyConnection faulty{s.store.Connection()};
+  ui::FormModel form;
+  FakeShell& shell = s.Shell();
+
+  Rig() {
+    faulty.Attach(s.Db());
+    Seed();
+  }
+
+  // Customers C1 (a sound record and a record made from the masked number),
+  // C2 (only a bad record), C3 (only sound), C4 (bad, not dispensed in 2013);
+  // dispensing records of C1 to C3 in 2013, one of them bad.
+  void Seed() {
+    for (const char* t : {"TV_BASE..CD_PERSON", "TV_PRES..PS_MAIN", "TV_PRES..INS_COMPOS"})
+      s.store.Exec(std::string("DELETE FROM ") + t);
+    for (const char* t : {"TV_BASE..JUMIN_CHECK", "TV_BASE..AAA", "TV_BASE..TEMP_MAPPING_BAK"}) {
+      try {
+        s.store.Exec(std::string("DROP TABLE ") + t);
+      } catch (const db::DbError&) {
+      }
+    }
+    s.InTransaction([&] {
+      s.AddPerson("C1", "1", "20100101", Masked(kFull1), "김일", s.Encrypt(kFull1));
+      s.AddPerson("C1", "2", "20120101", Masked(kFull1), "김일", s.Encrypt(Masked(kFull1)));
+      s.store.Exec("UPDATE TV_BASE..CD_PERSON SET CUSACT = '1' WHERE CUSCODE = 'C1' AND SEQ = '2'");
+      s.AddPerson("C2", "1", "20110101", Masked(kFull2), "이이", s.Encrypt(Masked(kFull2)));
+      s.AddPerson("C3", "1", "20110101", Masked(kFull3), "박삼", s.Encrypt(kFull3));
+      s.AddPerson("C4", "1", "20110101", Masked(kFull3), "최사", s.Encrypt(Masked(kFull3)));
+      s.AddDispensing("P1", "C1", "20130301", Masked(kFull1), "김일", s.Encrypt(Masked(kFull1)));
+      s.AddDispensing("P2", "C2", "20130401", Masked(kFull2), "이이", s.Encrypt(kFull2));
+      s.AddDispensing("P3", "C3", "20130501", Masked(kFull3), "박삼", s.Encrypt(kFull3));
+    });
+  }
+
+  // Every watched pair, keyed, as "plain|companion" (NULL as <NULL>).
+  std::map<std::string, std::pair<std::string, std::string>> Snapshot() {
+    std::map<std::string, std::pair<std::string, std::string>> out;
+    for (const Watched& w : kWatched)
+      for (const auto& row : s.store.Texts("SELECT " + w.key + ", " + w.plain + ", " + w.companion +
+                                           " FROM " + w.table))
+        out[w.table + ":" + w.plain + ":" + row[0]] = {row[1], row[2]};
+    return out;
+  }
+
+  // What the run shows: both grids, the status line, the boxes.
+  std::string Shown() {
+    std::string out;
+    for (const ui::ResultGrid* g : {&form.Grid_Main, &form.Grid_Sub}) {
+      for (int r = 0; r < g->RowCount(); ++r) {
+        for (int c = 0; c < g->ColCount(); ++c) out += g->Cell(c, r) + "\t";
+        out += "\n";
+      }
+      out += "--\n";
+    }
+    out += "status: " + form.LB_Msg.caption + "\n";
+    for (const auto& m : shell.messages) out += "message: " + m + "\n";
+    for (const auto& e : shell.errors) out += "error: " + e + "\n";
+    return out;
+  }
+
+  // Runs a handler as the window does: an escaping error goes to the box.
+  void RunEvent(const std::function<void()>& handler) {
+    try {
+      handler();
+    } catch (const std::exception& e) {
+      shell.ShowError(e.what());
+    }
+  }
+
+  void Reset(const Operation& op) {
+    Seed();
+    form = ui::FormModel();
+    shell.messages.clear();
+    shell.errors.clear();
+    shell.sleeps.clear();
+    op.prepare(*this);
+  }
+};
+
+// Checks the data invariants of a run from before to after.
+void CheckData(Rig& rig, const std::map<std::string, std::pair<std::string, std::string>>& before,
+               const std::string& context) {
+  const auto after = rig.Snapshot();
+  ASSERT_EQ(after.size(), before.size()) << context;
+  for (const auto& [key, was] : before) {
+    const auto& now = after.at(key);
+    if (now == was) continue;
+    const std::string plain = Trim(rig.s.Codec().DecryptJumin(now.second));
+    // A changed stored value, or a newly masked number, must give a sound
+    // number back: the number itself when it was just masked.
+    EXPECT_TRUE(audit::IsSoundDecryption(plain)) << context << " " << key << " holds an unsound value";
+    if (now.first != was.first) {
+      EXPECT_EQ(plain, Trim(was.first)) << context << " " << key << " masked without its number";
+    } else if (now.first.size() >= 7) {
+      EXPECT_EQ(plain.substr(0, 7), now.first.substr(0, 7)) << context << " " << key;
+    }
+  }
+}
+
+// No successful UPDATE wrote an empty value or addressed rows by an empty key.
+void CheckStatements(const FaultyBackend& backend, const std::string& context) {
+  static const std::regex emptyValue(R"(SET\s+\w+\s*=\s*''(\s|,|$))", std::regex::icase);
+  static const std::regex emptyKey(R"(WHERE\s+(CUSCODE|PRESERIAL|SEQ)\s*=\s*''(\s|$))", std::regex::icase);
+  for (const auto& call : backend.calls) {
+    if (!call.ok || call.sql.rfind("UPDATE", 0) != 0) continue;
+    EXPECT_FALSE(std::regex_search(call.sql, emptyValue)) << context << ": " << call.sql;
+    EXPECT_FALSE(std::regex_search(call.sql, emptyKey)) << context << ": " << call.sql;
+  }
+}
+
+const std::vector<Operation>& Operations() {
+  static const std::vector<Operation> ops = {
+      {"customer audit",
+       [](Rig& r) {
+         r.form.Combo_Year.items = {"2013"};
+         r.form.Combo_Year.itemIndex = 0;
+       },
+       [](Rig& r) { audit::Btn_De_CustomClick(r.form, r.s.Db(), r.s.Codec(), r.shell); },
+       [](Rig& r) { return r.form.LB_Msg.caption.find("건 검색") != std::string::npos; }},
+      {"history view",
+       [](Rig& r) {
+         r.form.Grid_Main.SetRowCount(2);
+         r.form.Grid_Main.SetCell(1, 1, "김일");
+         r.form.Grid_Main.SetCell(5, 1, "C1");
+         r.form.Grid_Main.SetCurrentRow(1);
+       },
+       [](Rig& r) { audit::Grid_MainClickCell(r.form, r.s.Db(), r.s.Codec(), r.shell); },
+       [](Rig& r) { return r.form.Grid_Sub.RowCount() > 1 && !r.form.Grid_Sub.Cell(6, 1).empty(); }},
+      {"repair",
+       [](Rig& r) {
+         r.form.CustomerMode = true;
+         r.form.Grid_Sub.SetRowCount(2);
+         r.form.Grid_Sub.SetCell(5, 1, "C1");
+         r.form.Grid_Sub.SetCell(6, 1, r.s.Encrypt(kFull1));
+         r.form.Grid_Sub.SetCurrentRow(1);
+       },
+       [](Rig& r) { audit::Grid_SubMouseDown(r.form, r.s.Db(), r.s.Codec(), r.shell, true); },
+       [](Rig& r) {
+         for (const auto& m : r.shell.messages)
+           if (m == audit::kRepairDone) return true;
+         return false;
+       }},
+  };
+  return ops;
+}
+
+class FaultInjection : public testing::TestWithParam<Operation> {};
+
+TEST_P(FaultInjection, EveryStatementFailingOrLosingTheConnectionKeepsTheInvariants) {
+  const Operation& op = GetParam();
+  Rig rig;
+
+  // The run without a fault: what it shows and how many statements it sends.
+  rig.Reset(op);
+  rig.faulty.backend->Inject(Fault::None, 0);
+  rig.RunEvent([&] { op.run(rig); });
+  ASSERT_TRUE(rig.shell.errors.empty()) << rig.Shown();
+  ASSERT_TRUE(op.claimsDone(rig)) << rig.Shown();
+  const std::string clean = rig.Shown();
+  const int statements = rig.faulty.backend->Count();
+  ASSERT_GT(statements, 0);
+
+  for (Fault fault : {Fault::FailStatement, Fault::LoseConnection}) {
+    const bool lose = fault == Fault::LoseConnection;
+    for (int at = 1; at <= statements; ++at) {
+      const std::string context = op.name + (lose ? ", connection lost at statement " : ", statement failing: ") +
+                                  std::to_string(at);
+      rig.Reset(op);
+      const auto before = rig.Snapshot();
+      rig.faulty.backend->Inject(fault, at);
+      rig.RunEvent([&] { op.run(rig); });
+      const std::string shown = rig.Shown();
+
+      CheckData(rig, before, context);
+      CheckStatements(*rig.faulty.backend, context);
+      if (lose) {
+        EXPECT_FALSE(rig.shell.errors.empty()) << context << "\n" << shown;
+        EXPECT_FALSE(op.claimsDone(rig)) << context << "\n" << shown;
+      } else {
+        EXPECT_TRUE(!rig.shell.errors.empty() || shown == clean)
+            << context << ": a failure neither reported nor harmless\n" << shown << "\nexpected\n" << clean;
+      }
+
+      // The tool goes on.
+      const bool connectionGone = rig.faulty.backend->Lost();
+      rig.Reset(op);
+      rig.RunEvent([&] { op.run(rig); });
+      if (connectionGone) {
+        EXPECT_FALSE(rig.shell.errors.empty()) << context << ": the next run on the lost connection";
+        EXPECT_FALSE(op.claimsDone(rig)) << context;
+      } else {
+        EXPECT_EQ(rig.Shown(), clean) << context << ": the next run";
+      }
+      rig.faulty.backend->Inject(Fault::None, 0);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Operations, FaultInjection, testing::ValuesIn(Operations()),
+                         [](const testing::TestParamInfo<Operation>& info) {
+                           std::string name;
+                           for (char c : info.param.name)
+                             if (std::isalnum(static_cast<unsigned char>(c))) name += c;
+                           return name;
+                         });
+
+}  // namespace
+}  // namespace jc::test
