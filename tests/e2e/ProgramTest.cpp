@@ -11,68 +11,18 @@
 
 #include "demo/DemoRoot.h"
 #include "support/FakeShell.h"
+#include "support/DemoProgram.h"
 #include "support/RunProgram.h"
 
 namespace jc {
 namespace {
 
 namespace fs = std::filesystem;
-
-const std::string kProgram = std::string(JC_BIN_DIR) + "/jumincheck";
-
-std::vector<std::vector<std::string>> ParseTsv(const std::string& text) {
-  std::vector<std::vector<std::string>> rows;
-  std::istringstream in(text);
-  std::string line;
-  while (std::getline(in, line)) {
-    std::vector<std::string> cells;
-    std::size_t start = 0;
-    while (true) {
-      const auto tab = line.find('\t', start);
-      cells.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
-      if (tab == std::string::npos) break;
-      start = tab + 1;
-    }
-    rows.push_back(std::move(cells));
-  }
-  return rows;
-}
-
-demo::Date Today() {
-  const std::time_t t = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&t, &local);
-  return demo::Date{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
-}
-
-fs::path TempFolder(const std::string& name) {
-  const fs::path p = fs::temp_directory_path() /
-                     ("jc_e2e_" + name + "_" + std::to_string(::getpid()));
-  fs::remove_all(p);
-  return p;
-}
-
-struct DemoRoot {
-  DemoRoot(const std::string& name, int customers, std::uint64_t seed) : dir(TempFolder(name)) {
-    demo::DemoRootOptions o;
-    o.dir = dir.string();
-    o.modulePath = JC_MODULE_PATH;
-    o.data.customers = customers;
-    o.data.seed = seed;
-    o.data.today = Today();
-    test::FakeShell shell;
-    summary = demo::MakeDemoRoot(o, shell);
-  }
-  ~DemoRoot() { fs::remove_all(dir); }
-
-  test::ProgramResult Run(std::vector<std::string> args) const {
-    args.insert(args.begin(), {kProgram, "--root", dir.string()});
-    return test::RunProgram(args);
-  }
-
-  fs::path dir;
-  demo::DemoSummary summary;
-};
+using test::DemoRoot;
+using test::kProgram;
+using test::ParseTsv;
+using test::TempFolder;
+using test::Today;
 
 class ProgramTest : public ::testing::Test {
  protected:
