@@ -11,6 +11,7 @@
 //    connection, fails with an error box instead of claiming a result).
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <regex>
 #include <string>
@@ -220,6 +221,9 @@ TEST_P(FaultInjection, EveryStatementFailingOrLosingTheConnectionKeepsTheInvaria
   const std::string clean = rig.Shown();
   const int statements = rig.faulty.backend->Count();
   ASSERT_GT(statements, 0);
+  RecordProperty("statements", statements);
+  std::printf("[ figures  ] %s: %d statements, each failing and each losing the connection: %d faulted runs\n",
+              op.name.c_str(), statements, 2 * statements);
 
   for (Fault fault : {Fault::FailStatement, Fault::LoseConnection}) {
     const bool lose = fault == Fault::LoseConnection;
