@@ -17,7 +17,8 @@ every login) scripts what a real server would do at the worst moment:
    "rules": [{"match": REGEX, "nth": N,    # the Nth matching batch (1-based;
               "action": "close"},          #   0 or absent: every one)
              {"match": REGEX, "action": "error",
-              "number": 50000, "message": TEXT}]}
+              "number": 50000, "message": TEXT},
+             {"match": REGEX, "action": "hang"}]}   # never answer it
 
 Usage: tds_server.py --db FILE [--scenario FILE] [--log FILE]
                      [--browser-port 1434] [--instance QUINSET]
@@ -448,6 +449,12 @@ class Session(socketserver.BaseRequestHandler):
         if rule and rule.get("action") == "close":
             self.server_state.log(self.spid, "closed", sql)
             self.request.shutdown(socket.SHUT_RDWR)
+            raise Closed()
+        if rule and rule.get("action") == "hang":
+            # Never answer this batch; wait for the client to go.
+            self.server_state.log(self.spid, "hung", sql)
+            while self.request.recv(4096):
+                pass
             raise Closed()
         if rule and rule.get("action") == "error":
             reply, outcome = error(rule.get("number", 50000), rule["message"]) + done(DONE_ERROR), "error"
