@@ -72,7 +72,7 @@ class BrowserPortLock {
 
 // One line of the server's log: a login ("login", the user) or a batch (its
 // outcome: "ok", "ok N" rows affected, "rows N", "error", "lock R",
-// "unlock", "closed"; and the statement).
+// "unlock", "closed", "hung"; and the statement).
 struct ServerLogLine {
   int session = 0;
   std::string outcome;

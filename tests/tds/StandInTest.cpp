@@ -166,7 +166,7 @@ class StandInTest : public ::testing::Test {
 };
 
 TEST_F(StandInTest, StartUpReadsTheKeyAndSqlCarriesHangulNullAndErrors) {
-  SeedSchemaAndKey();
+  ASSERT_NO_FATAL_FAILURE(SeedSchemaAndKey());
 
   struct Case {
     std::string statement;
@@ -209,7 +209,7 @@ TEST_F(StandInTest, StartUpReadsTheKeyAndSqlCarriesHangulNullAndErrors) {
 }
 
 TEST_F(StandInTest, CustomerAuditRunsItsStatementsOnTheServer) {
-  SeedSchemaAndKey();
+  ASSERT_NO_FATAL_FAILURE(SeedSchemaAndKey());
   const int year = LastYear();
   SeedCustomers(year);
 
@@ -256,7 +256,7 @@ TEST_F(StandInTest, CustomerAuditRunsItsStatementsOnTheServer) {
 }
 
 TEST_F(StandInTest, OperationLockIsExclusiveAcrossConnections) {
-  SeedSchemaAndKey();
+  ASSERT_NO_FATAL_FAILURE(SeedSchemaAndKey());
   SeedCustomers(LastYear());
   auto first = Session();
   auto second = Session();
@@ -280,7 +280,7 @@ TEST_F(StandInTest, OperationLockIsExclusiveAcrossConnections) {
 }
 
 TEST_F(StandInTest, ConnectionClosedMidAuditEndsTheRunWithTheLoss) {
-  SeedSchemaAndKey();
+  ASSERT_NO_FATAL_FAILURE(SeedSchemaAndKey());
   const int year = LastYear();
   SeedCustomers(year);
   struct Case {
@@ -326,7 +326,7 @@ TEST_F(StandInTest, LoginThatNeverAnswersEndsStartUpWithTheConnectionError) {
 }
 
 TEST_F(StandInTest, LongKoreanServerErrorArrivesWholeAndValid) {
-  SeedSchemaAndKey();
+  ASSERT_NO_FATAL_FAILURE(SeedSchemaAndKey());
   SeedCustomers(LastYear());
   const std::string message = LongKoreanMessage();
   ASSERT_GT(message.size(), 2047u);
@@ -348,7 +348,7 @@ TEST_F(StandInTest, LongKoreanServerErrorArrivesWholeAndValid) {
 }
 
 TEST_F(StandInTest, FailedRepairShowsTheServersReason) {
-  SeedSchemaAndKey();
+  ASSERT_NO_FATAL_FAILURE(SeedSchemaAndKey());
   AddPerson("0000001", "1", "8207161******", "김민수", Encrypt("8207161234567"));
   AddPerson("0000001", "2", "8207161******", "김민수", Encrypt("8207161******"));
   const std::string deadlock =

@@ -23,6 +23,10 @@ every login) scripts what a real server would do at the worst moment:
 Usage: tds_server.py --db FILE [--scenario FILE] [--log FILE]
                      [--browser-port 1434] [--instance QUINSET]
 
+The log has one line per login and per batch: session, outcome ("login",
+"ok", "ok N" rows affected, "rows N", "error", "lock R", "unlock", "closed",
+"hung") and the user or statement, separated by tabs.
+
 It listens on 127.0.0.1 only, on a TCP port of the system's choosing, and
 prints "ready PORT" on stdout once both sockets are bound, or
 "no-browser REASON" (exit status 3) when the UDP port cannot be bound. It ends
