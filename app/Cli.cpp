@@ -96,6 +96,9 @@ bool ParseCommandLine(int argc, char** argv, CliOptions& options, std::ostream& 
     }
     break;
   }
+  // A relative root names a folder below the current directory as it is
+  // now; the module loader changes the current directory later.
+  options.root = AbsoluteRoot(options.root);
   if (i < argc && argv[i][0] != '-') {
     options.command = argv[i++];
     for (; i < argc; ++i) options.args.emplace_back(argv[i]);

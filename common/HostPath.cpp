@@ -1,12 +1,22 @@
 #include "common/HostPath.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 namespace jc {
 
-PathMapper::PathMapper(std::string root) : root_(std::move(root)) {
-  if (root_.empty()) root_ = "/";
+std::string AbsoluteRoot(const std::string& root) {
+  if (root.empty()) return "/";
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(root, ec);
+  // Without a current directory (it was removed) there is nothing to
+  // resolve against: the root stays as given.
+  if (ec) return root;
+  return absolute.lexically_normal().string();
 }
+
+PathMapper::PathMapper(std::string root) : root_(AbsoluteRoot(root)) {}
 
 const char* SharedLibrarySuffix() {
 #ifdef _WIN32

@@ -7,9 +7,15 @@
 
 namespace jc {
 
+// The root folder as an absolute path: a relative root is resolved against
+// the current directory now, once, because loading the crypto module later
+// makes the module's folder current for the rest of the run. Empty is "/".
+std::string AbsoluteRoot(const std::string& root);
+
 class PathMapper {
  public:
-  // root: the folder that stands for "C:\" (ignored on Windows).
+  // root: the folder that stands for "C:\" (ignored on Windows); a relative
+  // root is made absolute here (AbsoluteRoot).
   explicit PathMapper(std::string root = "/");
   const std::string& Root() const { return root_; }
   std::string Map(const std::string& windowsPath) const;

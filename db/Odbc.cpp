@@ -106,6 +106,10 @@ struct OdbcBackend::Handles {
 OdbcBackend::OdbcBackend(const std::string& odbcConnectionString) : h_(std::make_unique<Handles>()) {
   SQLSetEnvAttr(h_->env.get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
   h_->dbcHandle = std::make_unique<Handle>(SQL_HANDLE_DBC, h_->env.get());
+  // A server that accepts the connection but never answers the login would
+  // otherwise keep start-up waiting forever. Statements keep no time-out.
+  SQLSetConnectAttr(h_->dbc().get(), SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(kLoginTimeoutSeconds)),
+                    SQL_IS_UINTEGER);
   std::vector<SQLCHAR> in(odbcConnectionString.begin(), odbcConnectionString.end());
   in.push_back(0);
   SQLCHAR out[1024];

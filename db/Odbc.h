@@ -1,7 +1,8 @@
 #pragma once
 // The SQL Server backend: unixODBC with the FreeTDS driver, through a small
 // RAII layer. Narrow calls with UTF-8 text; every row is fetched when a query
-// runs; the query time-out is set to 0 (none) on every statement.
+// runs; the query time-out is set to 0 (none) on every statement; the login
+// time-out is 15 s.
 #include <memory>
 #include <string>
 
@@ -29,6 +30,10 @@ class OdbcBackend : public Backend {
   struct Handles;
   std::unique_ptr<Handles> h_;
 };
+
+// Seconds the login (pre-login included) may take before the connection
+// fails; the data-access layer's usual default.
+inline constexpr unsigned long kLoginTimeoutSeconds = 15;
 
 // The statements of the operation lock: the batch that asks for it and
 // returns sp_getapplock's result as column R (0 or 1 granted, -1 held by

@@ -129,6 +129,40 @@ TEST(ProgramRoots, RootsWithoutIniModuleOrStoreFailClearly) {
   fs::remove_all(noStore);
 }
 
+// The README's way in: a demo root made by a relative path in a fresh folder,
+// then the tool pointed at it by that relative path, from the same folder.
+// Loading the crypto module changes the current directory, so the root must
+// be resolved before it.
+TEST(ProgramRoots, RelativeRootFromAFreshFolderWorksLikeAnAbsoluteOne) {
+  const fs::path fresh = TempFolder("relative");
+  fs::create_directories(fresh);
+  const auto demo = test::RunProgram({kProgram, "demo", "demo-root", "--customers", "200"}, {}, fresh.string());
+  ASSERT_EQ(demo.status, 0) << demo.err;
+  ASSERT_TRUE(fs::exists(fresh / "demo-root/TELVARO/TELVARO.ini"));
+
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<std::string> env;
+  } cases[] = {
+      {{"--root", "demo-root", "audit-customers"}, {}},
+      {{"--root=demo-root", "audit-customers"}, {}},
+      {{"--root", "./demo-root/../demo-root/", "audit-customers"}, {}},
+      {{"audit-customers"}, {"JUMINCHECK_ROOT=demo-root"}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> argv = c.args;
+    argv.insert(argv.begin(), kProgram);
+    const auto r = test::RunProgram(argv, c.env, fresh.string());
+    const std::string what = argv[1] + (c.env.empty() ? "" : " with " + c.env[0]);
+    EXPECT_EQ(r.status, 0) << what << "\n" << r.err;
+    EXPECT_EQ(r.err.find("error: "), std::string::npos) << what << "\n" << r.err;
+    EXPECT_EQ(r.err.find("message: "), std::string::npos) << what << "\n" << r.err;
+    EXPECT_NE(r.err.find("건 중 암호화 오입력 환자 "), std::string::npos) << what << "\n" << r.err;
+    EXPECT_EQ(r.out.rfind("SEQ\t", 0), 0u) << what;
+  }
+  fs::remove_all(fresh);
+}
+
 TEST(ProgramKeys, CreateStoreThenCreateKeyOnceThenEncrypt) {
   const fs::path root = TempFolder("keys");
   fs::create_directories(root / "TELVARO/Dll/HIRAEncryption");

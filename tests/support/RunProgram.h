@@ -21,9 +21,11 @@ struct ProgramResult {
 };
 
 // argv[0] is the program's path. extraEnv entries ("NAME=value") are added to
-// (or override) the current environment.
+// (or override) the current environment. workingDir, when given, is the
+// program's current directory (a relative path in argv resolves against it).
 inline ProgramResult RunProgram(const std::vector<std::string>& argv,
-                                const std::vector<std::string>& extraEnv = {}) {
+                                const std::vector<std::string>& extraEnv = {},
+                                const std::string& workingDir = {}) {
   int outPipe[2], errPipe[2];
   if (pipe(outPipe) != 0 || pipe(errPipe) != 0) throw std::runtime_error("pipe failed");
   posix_spawn_file_actions_t actions;
@@ -33,6 +35,7 @@ inline ProgramResult RunProgram(const std::vector<std::string>& argv,
   posix_spawn_file_actions_addclose(&actions, outPipe[0]);
   posix_spawn_file_actions_addclose(&actions, errPipe[0]);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", 0, 0);
+  if (!workingDir.empty()) posix_spawn_file_actions_addchdir_np(&actions, workingDir.c_str());
 
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e) {

@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
-# Starts jumincheck on a virtual X display with an empty root, answers the
-# boxes start-up raises with the Return key, reads the main window's title and
-# geometry, closes it the way a window manager does and reports the exit
-# status. Prints "key value" lines; exits non-zero when a step fails.
-# Usage: window_under_x.sh JUMINCHECK   (run inside xvfb-run)
+# Starts jumincheck on a virtual X display, answers the boxes start-up raises
+# with the Return key, reads the main window's title and geometry, closes it
+# the way a window manager does and reports the exit status. Prints
+# "key value" lines; exits non-zero when a step fails.
+# Usage (run inside xvfb-run):
+#   window_under_x.sh JUMINCHECK             jumincheck on an empty root of its own
+#   window_under_x.sh PROGRAM ARGS...        PROGRAM ARGS as given, from the current
+#                                            directory (a script that ends by exec'ing
+#                                            jumincheck, such as scripts/run.sh)
 set -u
 exe=$1
+shift
 here=$(cd "$(dirname "$0")" && pwd)
 title='소득공제 주민번호 검증(ver 1.0)'
 root=$(mktemp -d)
@@ -19,7 +24,8 @@ trap cleanup EXIT
 
 fail() { echo "error $*"; echo "program-output $(tr '\n' ' ' < "$log")"; exit 1; }
 
-"$exe" --root "$root" >"$log" 2>&1 &
+if [ $# -eq 0 ]; then set -- --root "$root"; fi
+"$exe" "$@" >"$log" 2>&1 &
 pid=$!
 
 # Wait (up to 60 s) for a window of the program; answer every box until the
@@ -69,3 +75,4 @@ done
 [ -n "$status" ] || fail "the program did not end within 30 s of the close"
 pid=
 echo "exit $status"
+echo "program-output $(tr '\n' ' ' < "$log")"

@@ -1,0 +1,380 @@
+// The SQL Server path end to end: the real program and the real FreeTDS ODBC
+// driver against the stand-in server (tds_server.py), which answers on
+// 127.0.0.1 with its instance browser on UDP 1434, so the tool's own
+// "127.0.0.1\QUINSET" data source is looked up and logged in to as on a
+// pharmacy's machine. The stand-in also does what a live server does at the
+// worst moment: it closes a connection in the middle of an audit, never
+// answers a login, sends a long Korean error, refuses an update.
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <memory>
+#include <set>
+#include <sstream>
+
+#include "crypto/CryptoUnit.h"
+#include "db/Connection.h"
+#include "db/Odbc.h"
+#include "db/OperationLock.h"
+#include "db/Query.h"
+#include "db/SqliteStore.h"
+#include "support/CryptoUnitHarness.h"
+#include "tds/StandIn.h"
+
+namespace jc::test {
+namespace {
+
+using Row = std::vector<std::string>;
+
+std::vector<Row> ParseTsv(const std::string& text) {
+  std::vector<Row> rows;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    Row cells;
+    std::size_t start = 0;
+    for (;;) {
+      const auto tab = line.find('\t', start);
+      cells.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+      if (tab == std::string::npos) break;
+      start = tab + 1;
+    }
+    rows.push_back(std::move(cells));
+  }
+  return rows;
+}
+
+bool IsValidUtf8(const std::string& s) {
+  std::size_t i = 0;
+  while (i < s.size()) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    const std::size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+    if (n == 0 || i + n > s.size()) return false;
+    for (std::size_t k = 1; k < n; ++k)
+      if ((static_cast<unsigned char>(s[i + k]) >> 6) != 0x2) return false;
+    i += n;
+  }
+  return true;
+}
+
+int LastYear() {
+  const std::time_t t = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&t, &local);
+  return local.tm_year + 1900 - 1;
+}
+
+// A scenario text with one rule.
+std::string Rule(const std::string& match, const std::string& action, int nth = 0,
+                 const std::string& extra = "") {
+  return "{\"rules\": [{\"match\": \"" + match + "\", \"action\": \"" + action + "\", \"nth\": " +
+         std::to_string(nth) + extra + "}]}";
+}
+
+// 900 characters of a Korean server message, ending in a full stop: about
+// 2 350 bytes in UTF-8.
+std::string LongKoreanMessage() {
+  const std::string sentence = "교착 상태가 감지되어 트랜잭션이 중단되었습니다 다시 실행하십시오 ";  // 36 characters
+  std::string text;
+  for (int i = 0; i < 25; ++i) text += sentence;
+  text.back() = '.';
+  return text;
+}
+
+const std::string kLost = "데이터베이스 연결이 끊어져 작업을 중단했습니다.";
+const std::string kKeyRead = "SELECT * FROM TV_BASE..HIRAEncryption";
+
+class StandInTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    server_ = std::make_unique<StandInServer>();
+    if (!server_->SkipReason().empty()) GTEST_SKIP() << server_->SkipReason();
+  }
+
+  // A connection of this process to the stand-in, through the tool's own
+  // connection code and the FreeTDS driver.
+  static std::unique_ptr<db::TADOConnection> Connect() {
+    auto c = std::make_unique<db::TADOConnection>();
+    c->ConnectionString = db::BuildConnectionString(StandInServer::Host());
+    c->Open();
+    return c;
+  }
+  static std::unique_ptr<db::OdbcBackend> Session() {
+    return std::make_unique<db::OdbcBackend>(
+        db::AdoToOdbcConnectionString(db::BuildConnectionString(StandInServer::Host()), db::DefaultOdbcDriver()));
+  }
+
+  // The pharmacy schema, then a data key made by the program's create-key
+  // with the real module, then a codec of this process that reads that key
+  // from the server.
+  void SeedSchemaAndKey() {
+    seed_ = Connect();
+    db::CreatePharmacySchema(*seed_);
+    const ProgramResult key = root_.Run({"create-key"});
+    ASSERT_EQ(key.status, 0) << key.err;
+    ASSERT_EQ(key.out, "OK\n");
+    codec_ = std::make_unique<CryptoUnitHarness>();
+    codec_->StartUp(*seed_);
+    ASSERT_TRUE(codec_->unit->CryptoLoaded);
+    codec_->unit->EncryptJumin("");
+  }
+
+  std::string Encrypt(const std::string& plain) {
+    const std::string value = codec_->unit->EncryptJumin(plain);
+    if (value.size() <= 2) throw std::runtime_error("no stored value for " + plain);
+    return value;
+  }
+
+  static std::string Sql(const std::optional<std::string>& v) { return v ? db::QuotedStr(*v) : "NULL"; }
+
+  void AddPerson(const std::string& code, const std::string& seq, const std::string& panum,
+                 const std::string& name, const std::optional<std::string>& tempnum) {
+    seed_->backend().Execute("INSERT INTO TV_BASE..CD_PERSON (CUSCODE, SEQ, INDATE, PANUM, PANAME, TEMPNUM) VALUES (" +
+                             Sql(code) + ", " + Sql(seq) + ", '2020010" + seq + "', " + Sql(panum) + ", " + Sql(name) + ", " +
+                             Sql(tempnum) + ")");
+  }
+  void AddDispensing(const std::string& serial, const std::string& code, int year) {
+    seed_->backend().Execute("INSERT INTO TV_PRES..PS_MAIN (PRESERIAL, CUSCODE, INDATE) VALUES (" + Sql(serial) +
+                             ", " + Sql(code) + ", '" + std::to_string(year) + "0615')");
+  }
+
+  // Customers in every state the audit looks at, for the tax year Y:
+  //   0000001 seq 1  masked, value made from the masked number, dispensed in Y  -> listed
+  //   0000001 seq 2  masked, sound value                                         -> read, not listed
+  //   0000002        masked, value made from the masked number, dispensed in Y-2 -> not copied
+  //   0000003        masked, NULL value, dispensed in Y                          -> not copied
+  //   0000004        plain number with a value, dispensed in Y                    -> not copied
+  //   0000005        masked, value made from the masked number, dispensed in Y  -> listed
+  void SeedCustomers(int year) {
+    AddPerson("0000001", "1", "8207161******", "김민수", Encrypt("8207161******"));
+    AddPerson("0000001", "2", "8207161******", "김민수", Encrypt("8207161234567"));
+    AddPerson("0000002", "1", "7501012******", "이영희", Encrypt("7501012******"));
+    AddPerson("0000003", "1", "6803151******", "박철수", std::nullopt);
+    AddPerson("0000004", "1", "9001011234568", "최지우", Encrypt("9001011234568"));
+    AddPerson("0000005", "1", "8812252******", "정하늘", Encrypt("8812252******"));
+    AddDispensing("P1", "0000001", year);
+    AddDispensing("P2", "0000002", year - 2);
+    AddDispensing("P3", "0000003", year);
+    AddDispensing("P4", "0000004", year);
+    AddDispensing("P5", "0000005", year);
+    AddDispensing("P6", "0000005", year);
+  }
+
+  std::unique_ptr<StandInServer> server_;
+  ServerRoot root_;
+  std::unique_ptr<db::TADOConnection> seed_;
+  std::unique_ptr<CryptoUnitHarness> codec_;
+};
+
+TEST_F(StandInTest, StartUpReadsTheKeyAndSqlCarriesHangulNullAndErrors) {
+  ASSERT_NO_FATAL_FAILURE(SeedSchemaAndKey());
+
+  struct Case {
+    std::string statement;
+    int status;
+    std::string out;
+  } cases[] = {
+      {"INSERT INTO TV_BASE..CD_PERSON (CUSCODE, SEQ, PANAME, PANUM, TEMPNUM) VALUES ('0000001', '1', '홍길동', '', "
+       "NULL)",
+       0, "OK\n"},
+      {"SELECT CUSCODE, PANAME, PANUM, TEMPNUM FROM TV_BASE..CD_PERSON WHERE PANAME = '홍길동'", 0,
+       "CUSCODE\tPANAME\tPANUM\tTEMPNUM\n0000001\t홍길동\t\tNULL\n"},
+      {"SELECT COUNT(*) AS CNT FROM TV_BASE..CD_PERSON", 0, "CNT\n1\n"},
+      {"SELECT * FROM TV_BASE..NO_SUCH_TABLE", 1,
+       "FAILED: [FreeTDS][SQL Server]Invalid object name 'TV_BASE..NO_SUCH_TABLE'.\n"},
+      {"DROP TABLE TV_BASE..NO_SUCH_TABLE", 1,
+       "FAILED: [FreeTDS][SQL Server]Cannot drop the table 'TV_BASE..NO_SUCH_TABLE', because it does not exist or "
+       "you do not have permission.\n"},
+  };
+  for (const auto& c : cases) {
+    const ProgramResult r = root_.Run({"sql", c.statement});
+    EXPECT_EQ(r.status, c.status) << c.statement << "\n" << r.err;
+    EXPECT_EQ(r.out, c.out) << c.statement;
+    EXPECT_EQ(r.err.find("error: "), std::string::npos) << r.err;
+  }
+
+  // The single-value tools on the key the program read from the server.
+  const ProgramResult enc = root_.Run({"encrypt", "9001011234568"});
+  ASSERT_EQ(enc.status, 0) << enc.err;
+  const std::string value = enc.out.substr(0, enc.out.find('\n'));
+  EXPECT_EQ(value.substr(value.size() - 2), "01");
+  EXPECT_EQ(codec_->unit->DecryptJumin(value), "9001011234568");
+  const ProgramResult dec = root_.Run({"decrypt", Encrypt("8207161234567")});
+  ASSERT_EQ(dec.status, 0) << dec.err;
+  EXPECT_EQ(dec.out, "8207161234567\n");
+
+  // Every program run since the key was made read it at start-up.
+  int keyReads = 0;
+  for (const auto& l : server_->Log()) keyReads += l.text == kKeyRead && l.outcome == "rows 1";
+  EXPECT_GE(keyReads, 7);
+}
+
+TEST_F(StandInTest, CustomerAuditRunsItsStatementsOnTheServer) {
+  ASSERT_NO_FATAL_FAILURE(SeedSchemaAndKey());
+  const int year = LastYear();
+  SeedCustomers(year);
+
+  // Twice: the first run finds no scratch table to drop, the second drops
+  // the first run's.
+  for (const char* drop : {"error", "ok"}) {
+    const ProgramResult r = root_.Run({"audit-customers", "--year", std::to_string(year)});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "status: 3건 중 암호화 오입력 환자 2건 검색\n");
+    const auto rows = ParseTsv(r.out);
+    ASSERT_EQ(rows.size(), 3u) << r.out;
+    EXPECT_EQ(rows[0], (Row{"SEQ", "이름", "주민번호", "암호화해제 주민번호", "조제년도", "고객코드"}));
+    const std::string yearCell = std::to_string(year) + "년";
+    const std::set<Row> listed(rows.begin() + 1, rows.end());
+    EXPECT_EQ(listed, (std::set<Row>{{"1", "김민수", "8207161******", "8207161******", yearCell, "0000001"},
+                                     {"1", "정하늘", "8812252******", "8812252******", yearCell, "0000005"}}));
+
+    // What the server received from the audit's session, in order.
+    const auto batches = server_->Session(server_->LastSessionOf("DROP TABLE TV_BASE..JUMIN_CHECK"));
+    std::vector<std::pair<std::string, std::string>> seen;  // statement head, outcome
+    for (const auto& b : batches) seen.emplace_back(b.text.substr(0, b.text.find(" FROM")), b.outcome);
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {kKeyRead.substr(0, kKeyRead.find(" FROM")), "rows 1"},
+        {"DECLARE @R INT; EXEC @R = sp_getapplock @Resource = 'jumincheck operation', @LockMode = 'Exclusive', "
+         "@LockOwner = 'Session', @LockTimeout = 0; SELECT @R AS R",
+         "lock 0"},
+        {"DROP TABLE TV_BASE..JUMIN_CHECK ", drop},
+        {"SELECT * INTO TV_BASE..JUMIN_CHECK  ", "ok"},
+        {"CREATE NONCLUSTERED INDEX [IX_JUMIN_CHECK] ON TV_BASE..JUMIN_CHECK ( \t[CUSCODE] ASC    )WITH (PAD_INDEX  "
+         "= OFF, STATISTICS_NORECOMPUTE  = OFF, SORT_IN_TEMPDB = OFF, IGNORE_DUP_KEY = OFF, DROP_EXISTING = OFF, "
+         "ONLINE = OFF, ALLOW_ROW_LOCKS  = ON, ALLOW_PAGE_LOCKS  = ON) ON [PRIMARY] ",
+         "ok"},
+        {"SELECT COUNT(*) AS CNT", "rows 1"},
+        {"SELECT CUSCODE, SEQ, INDATE, PANUM, PANAME, TEMPNUM ", "rows 3"},
+        {"UPDATE TV_BASE..JUMIN_CHECK SET CHK = '1'  WHERE CUSCODE = '0000001'   AND SEQ     = '1'", "ok 1"},
+        {"UPDATE TV_BASE..JUMIN_CHECK SET CHK = '1'  WHERE CUSCODE = '0000001'   AND SEQ     = '2'", "ok 1"},
+        {"UPDATE TV_BASE..JUMIN_CHECK SET CHK = '1'  WHERE CUSCODE = '0000005'   AND SEQ     = '1'", "ok 1"},
+        {"EXEC sp_releaseapplock @Resource = 'jumincheck operation', @LockOwner = 'Session'", "unlock"},
+    };
+    EXPECT_EQ(seen, expected);
+  }
+  const ProgramResult unread = root_.Run({"sql", "SELECT COUNT(*) AS CNT FROM TV_BASE..JUMIN_CHECK WHERE CHK <> '1'"});
+  EXPECT_EQ(unread.out, "CNT\n0\n");
+}
+
+TEST_F(StandInTest, OperationLockIsExclusiveAcrossConnections) {
+  ASSERT_NO_FATAL_FAILURE(SeedSchemaAndKey());
+  SeedCustomers(LastYear());
+  auto first = Session();
+  auto second = Session();
+  EXPECT_TRUE(first->TryLockOperation());
+  EXPECT_FALSE(second->TryLockOperation());
+
+  // The program's audit meets the held lock: refused before any statement.
+  const ProgramResult busy = root_.Run({"audit-customers"});
+  EXPECT_EQ(busy.status, 1);
+  EXPECT_NE(busy.err.find(std::string("error: ") + db::kOperationLockBusy), std::string::npos) << busy.err;
+  for (const auto& l : server_->Log()) EXPECT_EQ(l.text.find("JUMIN_CHECK"), std::string::npos) << l.text;
+
+  first->UnlockOperation();
+  EXPECT_TRUE(second->TryLockOperation());
+  // A session that ends gives its lock back.
+  second.reset();
+  EXPECT_TRUE(first->TryLockOperation());
+  first.reset();
+  const ProgramResult free = root_.Run({"audit-customers"});
+  EXPECT_EQ(free.status, 0) << free.err;
+}
+
+TEST_F(StandInTest, ConnectionClosedMidAuditEndsTheRunWithTheLoss) {
+  ASSERT_NO_FATAL_FAILURE(SeedSchemaAndKey());
+  const int year = LastYear();
+  SeedCustomers(year);
+  struct Case {
+    const char* where;
+    std::string match;
+    int nth;
+  } cases[] = {
+      {"at the second marking", "^UPDATE TV_BASE..JUMIN_CHECK SET CHK", 2},
+      {"at the read", "^SELECT CUSCODE, SEQ, INDATE", 1},
+      {"at the count", "^SELECT COUNT\\\\(\\\\*\\\\) AS CNT FROM TV_BASE..JUMIN_CHECK", 1},
+  };
+  for (const auto& c : cases) {
+    server_->SetScenario(Rule(c.match, "close", c.nth));
+    const ProgramResult r = root_.Run({"audit-customers", "--year", std::to_string(year)});
+    EXPECT_EQ(r.status, 1) << c.where << "\n" << r.err;
+    EXPECT_NE(r.err.find("error: " + kLost + "\n"), std::string::npos) << c.where << "\n" << r.err;
+    // The driver's own words for the loss follow on the next line.
+    EXPECT_NE(r.err.find("error: [FreeTDS]"), std::string::npos) << c.where << "\n" << r.err;
+    EXPECT_NE(r.err.find("status: \n"), std::string::npos) << c.where << "\n" << r.err;
+    EXPECT_EQ(r.err.find("건 검색"), std::string::npos) << c.where << "\n" << r.err;
+    int closed = 0;
+    for (const auto& l : server_->Log()) closed += l.outcome == "closed";
+    EXPECT_GE(closed, 1) << c.where;
+  }
+  // Once the server keeps the connection, the same audit runs whole.
+  server_->SetScenario("{}");
+  const ProgramResult whole = root_.Run({"audit-customers", "--year", std::to_string(year)});
+  EXPECT_EQ(whole.status, 0) << whole.err;
+  EXPECT_EQ(whole.err, "status: 3건 중 암호화 오입력 환자 2건 검색\n");
+}
+
+TEST_F(StandInTest, LoginThatNeverAnswersEndsStartUpWithTheConnectionError) {
+  server_->SetScenario("{\"login\": \"silent\"}");
+  // The login time-out ends the wait; the limit here only keeps a hang
+  // from stalling the test run.
+  const ProgramResult r = root_.Run({"sql", "SELECT 1 AS X"}, 90);
+  ASSERT_NE(r.status, 124) << "start-up still waiting for the login after 90 s";
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("error: [FreeTDS]"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("message: "), std::string::npos) << r.err;  // the module loaded
+  EXPECT_EQ(r.out, "");
+  for (const auto& l : server_->Log()) EXPECT_NE(l.outcome, "login");
+}
+
+TEST_F(StandInTest, LongKoreanServerErrorArrivesWholeAndValid) {
+  ASSERT_NO_FATAL_FAILURE(SeedSchemaAndKey());
+  SeedCustomers(LastYear());
+  const std::string message = LongKoreanMessage();
+  ASSERT_GT(message.size(), 2047u);
+  const std::string extra = ", \"number\": 50000, \"message\": \"" + message + "\"";
+
+  // As the sql command's FAILED line.
+  server_->SetScenario(Rule("TV_BASE..CD_PERSON", "error", 0, extra));
+  const ProgramResult sql = root_.Run({"sql", "SELECT * FROM TV_BASE..CD_PERSON"});
+  EXPECT_EQ(sql.status, 1);
+  EXPECT_TRUE(IsValidUtf8(sql.out));
+  EXPECT_EQ(sql.out, "FAILED: [FreeTDS][SQL Server]" + message + "\n");
+
+  // As the error box of an audit whose copy fails.
+  server_->SetScenario(Rule("^SELECT \\\\* INTO TV_BASE..JUMIN_CHECK", "error", 0, extra));
+  const ProgramResult audit = root_.Run({"audit-customers"});
+  EXPECT_EQ(audit.status, 1);
+  EXPECT_TRUE(IsValidUtf8(audit.err));
+  EXPECT_NE(audit.err.find("error: [FreeTDS][SQL Server]" + message + "\n"), std::string::npos) << audit.err;
+}
+
+TEST_F(StandInTest, FailedRepairShowsTheServersReason) {
+  ASSERT_NO_FATAL_FAILURE(SeedSchemaAndKey());
+  AddPerson("0000001", "1", "8207161******", "김민수", Encrypt("8207161234567"));
+  AddPerson("0000001", "2", "8207161******", "김민수", Encrypt("8207161******"));
+  const std::string deadlock =
+      "트랜잭션(프로세스 ID 53)이 다른 프로세스와 잠금 리소스에서 교착 상태가 되었으며 교착 상태의 희생자로 "
+      "선택되었습니다. 트랜잭션을 다시 실행하십시오.";
+  const std::string update = "^UPDATE TV_BASE..CD_PERSON    SET TEMPNUM";
+  struct Case {
+    std::string scenario;
+    std::string lines;  // the error box, as printed
+  } cases[] = {
+      {Rule(update, "error", 0, ", \"number\": 1205, \"message\": \"" + deadlock + "\""),
+       "error: 복구 실패: 고객 암호화 값을 저장하지 못했습니다.\nerror: [FreeTDS][SQL Server]" + deadlock + "\n"},
+      {Rule(update, "close"), "error: " + kLost + "\nerror: [FreeTDS]"},
+  };
+  for (const auto& c : cases) {
+    server_->SetScenario(c.scenario);
+    const ProgramResult r = root_.Run({"repair", "0000001", "1"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find(c.lines), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("복구완료"), std::string::npos) << r.err;
+  }
+  server_->SetScenario("{}");
+  const ProgramResult done = root_.Run({"repair", "0000001", "1"});
+  EXPECT_EQ(done.status, 0) << done.err;
+  EXPECT_NE(done.err.find("message: 복구완료"), std::string::npos) << done.err;
+}
+
+}  // namespace
+}  // namespace jc::test
