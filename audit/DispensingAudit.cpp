@@ -79,7 +79,8 @@ struct Run {
   // that a later pass does not see it again.
   void Read(const std::string& sql, bool mark) {
     db.SqlText = sql;
-    db::OpenQuery(db.Ado_Qry, db.SqlText);
+    // A read that fails must not pass for a table without findings.
+    if (!db::OpenQuery(db.Ado_Qry, db.SqlText)) throw db::DbError(db.Ado_Qry.LastError());
     db::TADOQuery& q = db.Ado_Qry;
     while (!q.Eof()) {
       ListingStep();

@@ -36,9 +36,10 @@ extern const DispensingSource kExceptionRecords;
 // Dtp_Start..Dtp_End); reads it back, lists in Grid_Main the records whose
 // value decrypts to a text with '*', pairs each in Grid_Sub with the
 // customer's active record, drops the scratch table and, when it listed rows,
-// keeps the pairs, sets RestoreKind and enables Btn_Restore. A failed copy
-// ends the run with the copy's error; a count or customer lookup that cannot
-// be read ends it with the closed query's error.
+// keeps the pairs, sets RestoreKind and enables Btn_Restore. A failed copy or
+// read of the scratch table ends the run with that statement's error; a count
+// or customer lookup that cannot be read ends it with the closed query's
+// error.
 void RunDispensingAudit(ui::FormModel& form, db::Session& db, crypto::Codec& codec, Shell& shell,
                         const DispensingSource& source);
 

@@ -227,7 +227,6 @@ TEST(DispensingAuditStatements, ErrorsEndTheRunAndLeaveNothingToRestore) {
   struct Case {
     std::string name, error;
     std::function<void(Rig&)> script;
-    bool pairsKept;  // only when the codec check refused before anything changed
   };
   const std::vector<Case> cases = {
       {"copy fails", "There is already an object named 'JUMIN_CHECK' in the database.",
@@ -237,8 +236,7 @@ TEST(DispensingAuditStatements, ErrorsEndTheRunAndLeaveNothingToRestore) {
            if (sql.rfind("SELECT * INTO", 0) == 0)
              throw db::DbError("There is already an object named 'JUMIN_CHECK' in the database.");
          };
-       },
-       false},
+       }},
       {"count cannot be read", "Ado_Qry: Field 'CNT' not found",
        [](Rig& rig) {
          auto answer = rig.backend.onQuery;
@@ -246,8 +244,16 @@ TEST(DispensingAuditStatements, ErrorsEndTheRunAndLeaveNothingToRestore) {
            if (sql == kCount) throw db::DbError("timeout");
            return answer(sql);
          };
-       },
-       false},
+       }},
+      // A failed read would otherwise pass for a table without findings.
+      {"read fails", "database disk image is malformed",
+       [](Rig& rig) {
+         auto answer = rig.backend.onQuery;
+         rig.backend.onQuery = [answer](const std::string& sql) {
+           if (sql == kReadUnmarked) throw db::DbError("database disk image is malformed");
+           return answer(sql);
+         };
+       }},
       {"second lookup fails", "Ado_Qry: Field 'PANAME' not found",
        [](Rig& rig) {
          auto answer = rig.backend.onQuery;
@@ -255,8 +261,7 @@ TEST(DispensingAuditStatements, ErrorsEndTheRunAndLeaveNothingToRestore) {
            if (sql == Lookup("'C2'")) throw db::DbError("deadlock victim");
            return answer(sql);
          };
-       },
-       false},
+       }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
