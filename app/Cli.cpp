@@ -38,6 +38,15 @@ const CommandSpec kCommands[] = {
      &CmdHistory},
     {"repair", "repair CUSCODE ROW",
      "copy the stored value of history row ROW into the customer's records", &CmdRepair},
+    {"audit-dispensing",
+     "audit-dispensing --table PS_MAIN|INS_COMPOS [--from YYYYMMDD --to YYYYMMDD] [--restore]",
+     "run a dispensing-record audit and print Grid_Main and Grid_Sub; with --restore, restore "
+     "the listed records from their customers and print those restored",
+     &CmdAuditDispensing},
+    {"report-normal", "report-normal",
+     "list the masked customer records whose values decrypt to a full number, print Grid_Main "
+     "and save them to TV_BASE..AAA",
+     &CmdReportNormal},
     {"demo", "demo DIR [--customers N] [--seed S]",
      "make a demo root in DIR with a store full of synthetic pharmacy data", &CmdDemo},
 };

@@ -7,8 +7,6 @@
 
 namespace jc::app {
 
-namespace {
-
 bool ParseDate(const std::string& text, ui::DateTime& date) {
   if (text.size() != 8) return false;
   for (char c : text)
@@ -17,6 +15,8 @@ bool ParseDate(const std::string& text, ui::DateTime& date) {
                       std::atoi(text.substr(6, 2).c_str()), 0, 0, 0};
   return date.month >= 1 && date.month <= 12 && date.day >= 1 && date.day <= 31;
 }
+
+namespace {
 
 bool ParseRow(const std::string& text, int& row) {
   if (text.empty() || text.size() > 9) return false;

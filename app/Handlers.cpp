@@ -2,23 +2,20 @@
 // operation it names.
 #include "app/TForm1.h"
 #include "audit/CustomerAudit.h"
+#include "audit/DispensingAudit.h"
 #include "audit/HistoryView.h"
+#include "audit/NormalDataReport.h"
 #include "audit/Repair.h"
 #include "db/OperationLock.h"
 
 namespace jc::app {
 
-// The migration buttons and the dispensing audits, the restore and the
-// normal-data report are wired but not built yet; they start disabled or
-// hidden, so the operator cannot reach them.
+// The migration buttons are wired but not built yet; they start disabled,
+// so the operator cannot reach them.
 void TForm1::Btn_MappingClick() {}
 void TForm1::Btn_CheckClick() {}
 void TForm1::Btn_DeTestClick() {}
 void TForm1::Btn_EncryptClick() {}
-void TForm1::Btn_De_TestClick() {}
-void TForm1::Btn_De_BunClick() {}
-void TForm1::Btn_RestoreClick() {}
-void TForm1::Button1Click() {}
 
 // Every operation that writes to the database holds the operation lock while
 // it runs: the work tables are shared by every instance on the database.
@@ -35,6 +32,28 @@ void TForm1::Grid_SubMouseDown(MouseButton button) {
   if (!CustomerMode || button != MouseButton::Right) return;
   db::OperationLock lock(Connection.get());
   audit::Grid_SubMouseDown(*this, Db, Crypto, shell_, true);
+}
+
+void TForm1::Btn_De_TestClick() {
+  db::OperationLock lock(Connection.get());
+  audit::Btn_De_TestClick(*this, Db, Crypto, shell_);
+}
+
+void TForm1::Btn_De_BunClick() {
+  db::OperationLock lock(Connection.get());
+  audit::Btn_De_BunClick(*this, Db, Crypto, shell_);
+}
+
+void TForm1::Btn_RestoreClick() { RestoreDispensingPairs(); }
+
+audit::RestoreResult TForm1::RestoreDispensingPairs() {
+  db::OperationLock lock(Connection.get());
+  return audit::Btn_RestoreClick(*this, Db, Crypto, shell_);
+}
+
+void TForm1::Button1Click() {
+  db::OperationLock lock(Connection.get());
+  audit::Button1Click(*this, Db, Crypto, shell_);
 }
 
 bool TForm1::RepairCurrentHistoryRow() {

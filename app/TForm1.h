@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "audit/BulkRestore.h"
 #include "common/HostPath.h"
 #include "crypto/CryptoUnit.h"
 #include "db/Connection.h"
@@ -51,6 +52,9 @@ class TForm1 : public ui::FormModel {
   // The repair as a right click in Grid_Sub runs it; true when the customer's
   // records were updated (the command line's exit status).
   bool RepairCurrentHistoryRow();
+  // The restore as a click on Btn_Restore runs it; what it restored, skipped
+  // and failed (the command line prints and judges it).
+  audit::RestoreResult RestoreDispensingPairs();
 
   // Runs one event: an error that escapes is shown in the error box and the
   // tool goes on. While a handler runs, a second event is ignored (returns

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "audit/BulkRestore.h"
 #include "common/Text.h"
 #include "db/Names.h"
 #include "db/Query.h"
@@ -116,6 +117,7 @@ void Btn_De_CustomClick(ui::FormModel& form, db::Session& db, crypto::Codec& cod
     grid->ClearNonFixed();
     grid->SetRowCount(2);
   }
+  ForgetRestorePairs(form);  // Grid_Sub no longer shows a dispensing audit's pairs
   for (int col = 0; col < 6; ++col) form.Grid_Main.SetColumnHeader(col, kHeaders[col]);
   shell.ProcessMessages();
 

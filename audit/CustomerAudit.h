@@ -18,10 +18,11 @@ inline constexpr int kAuditPagePauseMs = 4000;
 // customer records of the chosen tax year (or, with Chk_Day checked, of the
 // registration-date range Dtp_Start..Dtp_End), reads it back in one query or
 // in pages, decrypts every stored value and lists the suspicious ones in
-// Grid_Main. Sets CustomerMode, which enables the repair click. Refuses to
-// start (CodecUnusable) when the codec cannot decrypt; a failed copy ends the
-// run with the copy's error; database errors of a closed query and a lost
-// connection propagate as exceptions.
+// Grid_Main. Sets CustomerMode, which enables the repair click; empties
+// Grid_Sub, so the restore's pairs are forgotten and Btn_Restore disabled.
+// Refuses to start (CodecUnusable) when the codec cannot decrypt; a failed
+// copy ends the run with the copy's error; database errors of a closed query
+// and a lost connection propagate as exceptions.
 void Btn_De_CustomClick(ui::FormModel& form, db::Session& db, crypto::Codec& codec,
                         Shell& shell);
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "audit/BulkRestore.h"
 #include "common/Text.h"
 #include "db/Names.h"
 #include "db/Query.h"
@@ -55,6 +56,7 @@ void Grid_MainClickCell(ui::FormModel& form, db::Session& db, crypto::Codec& cod
   db::OpenQuery(db.Ado_Qry, db.SqlText);
 
   ui::ResultGrid& grid = form.Grid_Sub;
+  ForgetRestorePairs(form);  // Grid_Sub no longer shows a dispensing audit's pairs
   grid.ClearNonFixed();
   grid.SetRowCount(db.Ado_Qry.RecordCount() + 1);
 

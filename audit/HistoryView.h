@@ -22,7 +22,8 @@ bool IsSoundDecryption(const std::string& plain);
 
 // Handler of a cell click in Grid_Main. Shows in Grid_Sub the history of the
 // customer code in column 5 of Grid_Main's current row; column 6 of each
-// history row keeps the stored value the repair copies. Does nothing when
+// history row keeps the stored value the repair copies. Replacing Grid_Sub
+// forgets the restore's pairs and disables Btn_Restore. Does nothing when
 // Grid_Main lists nothing (row 1 current with an empty name cell). A history
 // query that cannot be opened ends the view with the closed-dataset error.
 void Grid_MainClickCell(ui::FormModel& form, db::Session& db, crypto::Codec& codec,

@@ -3,12 +3,23 @@
 // start state, the two grids, the gauge, the status line and the fields the
 // operations share. The window (app/TForm1) owns one; views draw it.
 #include <string>
+#include <vector>
 
 #include "ui/Controls.h"
 #include "ui/Gauge.h"
 #include "ui/ResultGrid.h"
 
 namespace jc::ui {
+
+// One row of Grid_Sub as the last dispensing audit that listed rows left it:
+// the dispensing record and the customer value the restore may copy into it.
+struct RestorePair {
+  int row = 0;            // the Grid_Sub row it was written to
+  std::string preserial;  // the dispensing record number, trimmed
+  std::string cuscode;    // the customer code, as listed
+  std::string plain;      // the decryption of the customer value at audit time
+  std::string value;      // the customer's stored value, as read
+};
 
 struct FormModel {
   FormModel();  // the layout and start state of every control
@@ -43,6 +54,10 @@ struct FormModel {
   // Shared fields of the window.
   std::string ServerHost;
   std::string RestoreKind;
+  // The pairs the restore acts on: those of the last dispensing audit, kept
+  // while Grid_Sub still shows them (emptied by every operation that
+  // replaces Grid_Sub, together with disabling Btn_Restore).
+  std::vector<RestorePair> RestorePairs;
   bool CustomerMode = false;
 };
 
