@@ -80,7 +80,7 @@ struct Run {
   void Read(const std::string& sql, bool mark) {
     db.SqlText = sql;
     // A read that fails must not pass for a table without findings.
-    if (!db::OpenQuery(db.Ado_Qry, db.SqlText)) throw db::DbError(db.Ado_Qry.LastError());
+    db::OpenQueryOrFail(db.Ado_Qry, db.SqlText);
     db::TADOQuery& q = db.Ado_Qry;
     while (!q.Eof()) {
       ListingStep();
