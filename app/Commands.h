@@ -42,6 +42,10 @@ int CmdCreateKey(CommandContext& ctx);
 int CmdAuditCustomers(CommandContext& ctx);
 int CmdHistory(CommandContext& ctx);
 int CmdRepair(CommandContext& ctx);
+int CmdBuildMapping(CommandContext& ctx);
+int CmdVerifyMapping(CommandContext& ctx);
+int CmdEncryptTables(CommandContext& ctx);
+int CmdMigrationStatus(CommandContext& ctx);
 int CmdDemo(CommandContext& ctx);
 
 }  // namespace jc::app

@@ -5,16 +5,15 @@
 #include "audit/HistoryView.h"
 #include "audit/Repair.h"
 #include "db/OperationLock.h"
+#include "migration/EncryptionRun.h"
+#include "migration/MappingBuild.h"
+#include "migration/MappingVerification.h"
 
 namespace jc::app {
 
-// The migration buttons and the dispensing audits, the restore and the
-// normal-data report are wired but not built yet; they start disabled or
-// hidden, so the operator cannot reach them.
-void TForm1::Btn_MappingClick() {}
-void TForm1::Btn_CheckClick() {}
-void TForm1::Btn_DeTestClick() {}
-void TForm1::Btn_EncryptClick() {}
+// The dispensing audits, the restore and the normal-data report are wired
+// but not built yet; they start disabled or hidden, so the operator cannot
+// reach them.
 void TForm1::Btn_De_TestClick() {}
 void TForm1::Btn_De_BunClick() {}
 void TForm1::Btn_RestoreClick() {}
@@ -25,6 +24,28 @@ void TForm1::Button1Click() {}
 void TForm1::Btn_De_CustomClick() {
   db::OperationLock lock(Connection.get());
   audit::Btn_De_CustomClick(*this, Db, Crypto, shell_);
+}
+
+// The migration: the build, the verification (two buttons, one operation)
+// and the encryption run all write to the database.
+void TForm1::Btn_MappingClick() {
+  db::OperationLock lock(Connection.get());
+  migration::Btn_MappingClick(*this, Db, Crypto, shell_);
+}
+
+void TForm1::Btn_CheckClick() {
+  db::OperationLock lock(Connection.get());
+  migration::VerifyMapping(*this, Db, Crypto, shell_);
+}
+
+void TForm1::Btn_DeTestClick() {
+  db::OperationLock lock(Connection.get());
+  migration::VerifyMapping(*this, Db, Crypto, shell_);
+}
+
+void TForm1::Btn_EncryptClick() {
+  db::OperationLock lock(Connection.get());
+  migration::Btn_EncryptClick(*this, Db, shell_);
 }
 
 // The clicked cell is not used: the view shows the history of the current
