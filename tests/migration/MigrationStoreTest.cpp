@@ -13,6 +13,7 @@
 #include "migration/MappingVerification.h"
 #include "migration/MigrationStatus.h"
 #include "support/CodecStore.h"
+#include "support/RecordingBackend.h"
 
 namespace jc::migration {
 namespace {
@@ -314,6 +315,52 @@ TEST_F(MigrationStore, StatusCountsWhatTheRunWouldMaskAndChecksEveryMaskedValue)
   EXPECT_FALSE(r.mappingReadable);
   EXPECT_EQ(find(r, "TV_BASE..TV_PRES_LOG", "PANUM").plainStaying, 1);
   EXPECT_EQ(find(r, "TV_BASE..TV_PRES_LOG", "PANUM").maskedBadValue, -1);
+}
+
+// Statements that change rows, counted between the page queries: how many
+// entries each page of the build and of the verification handled.
+std::vector<int> RowsPerPage(const std::vector<test::RecordingBackend::Call>& calls,
+                             const std::string& pageQuery, const std::string& perRow) {
+  std::vector<int> pages;
+  for (const auto& call : calls) {
+    if (call.sql == pageQuery) pages.push_back(0);
+    else if (!pages.empty() && call.sql.rfind(perRow, 0) == 0) ++pages.back();
+  }
+  return pages;
+}
+
+TEST_F(MigrationStore, PagesOfTenThousandEntriesOnTheStore) {
+  // 9 999 numbers and the empty-number entry: a count of exactly 10 000.
+  s.InTransaction([&] {
+    for (int i = 0; i < 9999; ++i) {
+      char number[16];
+      std::snprintf(number, sizeof number, "80%011d", i);
+      Put("TV_BASE..CD_PERSON", {{"CUSCODE", std::to_string(i)}, {"PANUM", number}});
+    }
+  });
+  test::RecordingConnection recorder(s.store.Connection());
+  recorder.Attach(s.Db());
+
+  Build();
+  // Three pages: the entries, then two that find nothing (the empty-number
+  // entry came with its value).
+  EXPECT_EQ(RowsPerPage(recorder.backend->calls,
+                        " SELECT TOP 10000 * FROM TV_BASE..TEMP_MAPPING_BAK WHERE ENCRYPT IS NULL",
+                        " UPDATE TV_BASE..TEMP_MAPPING_BAK SET ENCRYPT = "),
+            (std::vector<int>{9999, 0, 0}));
+  EXPECT_EQ(form.Gauge1.MaxValue(), 10000);
+  EXPECT_EQ(s.Shell().sleeps, (std::vector<int>{2000, 2000, 2000}));
+  recorder.backend->calls.clear();
+  s.Shell().sleeps.clear();
+
+  Verify();
+  EXPECT_EQ(RowsPerPage(recorder.backend->calls,
+                        "SELECT TOP 10000 PANUM, ENCRYPT FROM TV_BASE..TEMP_MAPPING_BAK WHERE CHECKFLG IS NULL",
+                        "UPDATE TV_BASE..TEMP_MAPPING_BAK    SET CHECKFLG = '1'"),
+            (std::vector<int>{10000, 0}));
+  EXPECT_EQ(s.Shell().sleeps, (std::vector<int>{2000, 2000}));
+  EXPECT_TRUE(form.Btn_Encrypt.enabled);
+  EXPECT_EQ(form.Gauge1.Progress(), 10000);
 }
 
 TEST(MaskedValue, GivesTheNumberBackOnlyAsThirteenDigitsStartingWithTheMaskedDigits) {
