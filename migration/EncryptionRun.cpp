@@ -126,11 +126,14 @@ std::vector<std::string> TableStatements(const std::string& table) {
   return statements;
 }
 
-bool EncryptTable(db::Session& db, const std::string& table) {
-  bool ok = false;
+bool EncryptTable(db::Session& db, const std::string& table, std::string* error) {
+  bool ok = true;
   for (const std::string& sql : TableStatements(table)) {
     db.SqlText = sql;
-    ok = db::ExecQuery(db.Ado_Exec, db.SqlText);
+    if (!db::ExecQuery(db.Ado_Exec, db.SqlText) && ok) {
+      ok = false;
+      if (error) *error = db.Ado_Exec.LastError();
+    }
   }
   return ok;
 }
@@ -162,10 +165,12 @@ void Btn_EncryptClick(ui::FormModel& form, db::Session& db, Shell& shell) {
     const RunEntry& entry = list[i];
     form.LB_Msg.SetText(std::string(entry.message));
     shell.ProcessMessages();
-    if (!EncryptTable(db, std::string(entry.table))) {
-      // The gauge stays at the number of tables completed.
+    std::string error;
+    if (!EncryptTable(db, std::string(entry.table), &error)) {
+      // The gauge stays at the number of tables completed; the status line
+      // names the table, the error box says why it failed.
       form.LB_Msg.SetText(ShortName(entry.message) + kFailedTail);
-      return;
+      throw db::DbError(ShortName(entry.message) + kFailedTail + "\n" + error);
     }
     form.LB_Msg.SetText(ShortName(entry.message) + kDoneTail);
     shell.Sleep(kTablePauseMs);

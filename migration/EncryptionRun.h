@@ -42,12 +42,14 @@ std::vector<NumberColumn> NumberColumns(std::string_view table);
 // status report: they are built here, once).
 std::vector<std::string> TableStatements(const std::string& table);
 
-// Runs the statement(s) of one qualified table name; true when the last
-// statement ran. The name is matched, trimmed, against the six tables with
+// Runs the statement(s) of one qualified table name; true when every one of
+// them ran. The name is matched, trimmed, against the six tables with
 // statements of their own; any other name goes into the generic statement
-// unchanged. Where there are two statements only the second one's result
-// counts.
-bool EncryptTable(db::Session& db, const std::string& table);
+// unchanged. Where there are two statements both run; when either fails the
+// table has failed (a table whose first number column failed is not done,
+// whatever the second did). error, when given, receives the first failing
+// statement's error text.
+bool EncryptTable(db::Session& db, const std::string& table, std::string* error = nullptr);
 
 // The error texts of a refused run (nothing changed).
 inline constexpr const char* kRunNotVerifiedText =
@@ -59,8 +61,9 @@ std::string UnusableMappingText(int entries);
 // mapping entry lacks a stored value (NULL, empty or the key version alone):
 // such an entry would mask its numbers while storing nothing that gives
 // them back. Otherwise it throws before any table is touched. Then every
-// table in list order, stopping at the first that fails; the gauge ends at
-// the number of tables completed.
+// table in list order, stopping at the first that fails: its short name and
+// " 암호화 실패.." in the status line, the gauge at the number of tables
+// completed, and the statement's error in the error box (thrown).
 void Btn_EncryptClick(ui::FormModel& form, db::Session& db, Shell& shell);
 
 }  // namespace jc::migration

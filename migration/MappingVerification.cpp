@@ -1,5 +1,6 @@
 #include "migration/MappingVerification.h"
 
+#include <stdexcept>
 #include <string>
 
 #include "common/Text.h"
@@ -103,6 +104,11 @@ void VerifyMapping(ui::FormModel& form, db::Session& db, crypto::Codec& codec, S
   form.LB_Msg.SetText(kChecking);
   shell.ProcessMessages();
 
+  // Markers left by an earlier run whose closing reset failed would make
+  // the pages skip their entries: every run starts from none.
+  db.SqlText = kResetMarks;
+  db::ExecQuery(db.Ado_Exec, db.SqlText);
+
   db.SqlText = kCount;
   db::OpenQuery(db.Ado_Qry, db.SqlText);
   const int count = db.Ado_Qry.FieldAsInteger(col::CNT);  // a failed count ends the run here
@@ -123,16 +129,17 @@ void VerifyMapping(ui::FormModel& form, db::Session& db, crypto::Codec& codec, S
   db.SqlText = kResetMarks;
   db::ExecQuery(db.Ado_Exec, db.SqlText);
 
-  if (run.allPassed && run.verified == count) {
-    form.Btn_Encrypt.enabled = true;
-    form.LB_Msg.SetText(kMappingOkText);  // the grid keeps its spare row
+  if (!run.allPassed) {
+    grid.RemoveRows(grid.RowCount(), 1);
+    shell.ShowMessage(kMappingFailedText);
+    form.LB_Msg.SetText(kMappingFailedText);
     return;
   }
-  grid.RemoveRows(grid.RowCount(), 1);
-  const std::string text =
-      run.allPassed ? IncompleteVerificationText(count, run.verified) : kMappingFailedText;
-  shell.ShowMessage(text);
-  form.LB_Msg.SetText(text);
+  // Nothing listed, but not every counted entry was checked (a page query
+  // or a marking failed): the run itself failed, and says so.
+  if (run.verified != count) throw std::runtime_error(IncompleteVerificationText(count, run.verified));
+  form.Btn_Encrypt.enabled = true;
+  form.LB_Msg.SetText(kMappingOkText);  // the grid keeps its spare row
 }
 
 }  // namespace jc::migration

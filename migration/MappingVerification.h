@@ -3,6 +3,7 @@
 // TV_BASE..TEMP_MAPPING_BAK, lists in Grid_Main the entries that do not give
 // their number back, and enables Btn_Encrypt only when every entry was
 // checked and passed.
+#include <string>
 #include <string_view>
 
 #include "common/Shell.h"
@@ -32,15 +33,16 @@ bool MappingEntryPasses(std::string_view panum, std::string_view stored,
 
 // VerifyMapping, run by "검증 시작" (Btn_CheckClick) and "복호화 검증 테스트"
 // (Btn_DeTestClick). Refuses to start (CodecUnusable) when the codec cannot
-// decrypt. Disables Btn_Encrypt first; enables it only when every entry
-// counted at the start was read, passed and marked in this run. Lists the
-// failing entries (PANUM in column 2, ENCRYPT in column 3) and ends a failed
-// or incomplete run with a message box. A lost connection ends the run with
-// its error.
+// decrypt. Disables Btn_Encrypt first and clears the markers an earlier run
+// may have left; enables Btn_Encrypt only when every entry counted at the
+// start was read, passed and marked in this run. Lists the failing entries
+// (PANUM in column 2, ENCRYPT in column 3) and ends with the message box.
+// A run that listed nothing but could not check every entry (a page query
+// or a marking failed) throws IncompleteVerificationText. A lost connection
+// ends the run with its error.
 void VerifyMapping(ui::FormModel& form, db::Session& db, crypto::Codec& codec, Shell& shell);
 
-// The incomplete run's text: not every counted entry could be checked (a
-// page query or a marking failed, or markers were left from an earlier run).
+// The error of a run that could not check every counted entry.
 std::string IncompleteVerificationText(int total, int verified);
 
 }  // namespace jc::migration

@@ -238,7 +238,7 @@ TEST_F(MigrationStore, FailingTableStopsTheRunAndLeavesTheTablesAfterItUntouched
   ASSERT_TRUE(form.Btn_Encrypt.enabled);
   const auto before = AllTablesBut("TV_EDIRECE..F0403");
 
-  Encrypt();
+  EXPECT_THROW(Encrypt(), db::DbError);
 
   EXPECT_EQ(form.LB_Msg.caption, "F0403 암호화 실패..");
   EXPECT_EQ(form.Gauge1.Progress(), 4);
