@@ -21,6 +21,9 @@ const std::string kPage =
     "SELECT TOP 10000 PANUM, ENCRYPT FROM " + kMapping + " WHERE CHECKFLG IS NULL";
 const std::string kMarkHead = "UPDATE " + kMapping + "    SET CHECKFLG = '1'  WHERE PANUM = ";
 const std::string kResetMarks = "UPDATE " + kMapping + "    SET CHECKFLG = NULL ";
+// Markers an earlier run left behind (its closing reset failed).
+const std::string kClearLeftoverMarks =
+    "UPDATE " + kMapping + "    SET CHECKFLG = NULL  WHERE CHECKFLG IS NOT NULL";
 
 const char* const kChecking = "암호화 매핑 점검중입니다....";
 
@@ -106,7 +109,7 @@ void VerifyMapping(ui::FormModel& form, db::Session& db, crypto::Codec& codec, S
 
   // Markers left by an earlier run whose closing reset failed would make
   // the pages skip their entries: every run starts from none.
-  db.SqlText = kResetMarks;
+  db.SqlText = kClearLeftoverMarks;
   db::ExecQuery(db.Ado_Exec, db.SqlText);
 
   db.SqlText = kCount;

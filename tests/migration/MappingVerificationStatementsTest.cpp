@@ -20,6 +20,8 @@ const std::string kCount = "SELECT COUNT(*) CNT FROM TV_BASE..TEMP_MAPPING_BAK "
 const std::string kPage =
     "SELECT TOP 10000 PANUM, ENCRYPT FROM TV_BASE..TEMP_MAPPING_BAK WHERE CHECKFLG IS NULL";
 const std::string kReset = "UPDATE TV_BASE..TEMP_MAPPING_BAK    SET CHECKFLG = NULL ";
+const std::string kClearLeftovers =
+    "UPDATE TV_BASE..TEMP_MAPPING_BAK    SET CHECKFLG = NULL  WHERE CHECKFLG IS NOT NULL";
 std::string Mark(const std::string& quoted) {
   return "UPDATE TV_BASE..TEMP_MAPPING_BAK    SET CHECKFLG = '1'  WHERE PANUM = " + quoted;
 }
@@ -110,7 +112,7 @@ TEST(MappingVerificationStatements, ListsEveryEntryThatDoesNotGiveItsNumberBackA
   rig.Run();
 
   EXPECT_EQ(rig.backend.Statements(),
-            (std::vector<std::string>{kReset, kCount, kPage, Mark("'8001011234567'"), Mark("'7001011234567'"),
+            (std::vector<std::string>{kClearLeftovers, kCount, kPage, Mark("'8001011234567'"), Mark("'7001011234567'"),
                                       Mark("'O''N'"), Mark("'6001011234567'"), Mark("'5001011234567'"),
                                       Mark("''"), kReset}));
   EXPECT_EQ(rig.Listed(), (std::vector<std::vector<std::string>>{{"7001011234567", other},
@@ -235,7 +237,7 @@ TEST(MappingVerificationStatements, EntryWhoseHandlingRaisesIsListedUnmarkedAndR
   EXPECT_EQ(rig.Listed(), (std::vector<std::vector<std::string>>{{"8001011234567", "RAISES01"},
                                                                   {"8001011234567", "RAISES01"}}));
   EXPECT_EQ(rig.backend.Statements(),
-            (std::vector<std::string>{kReset, kCount, kPage, Mark("''"), kPage, kReset}));
+            (std::vector<std::string>{kClearLeftovers, kCount, kPage, Mark("''"), kPage, kReset}));
   EXPECT_EQ(rig.form.Gauge1.Progress(), 1);  // short of its maximum
   EXPECT_FALSE(rig.form.Btn_Encrypt.enabled);
   EXPECT_EQ(rig.shell.messages, std::vector<std::string>{kMappingFailedText});
@@ -295,7 +297,7 @@ TEST(MappingVerificationStatements, FailedCountEndsTheRunWithTheFieldErrorAndTou
   EXPECT_EQ(rig.form.Grid_Main.Cell(2, 3), "old");
   EXPECT_EQ(rig.form.LB_Msg.caption, "암호화 매핑 점검중입니다....");
   EXPECT_FALSE(rig.form.Btn_Encrypt.enabled);
-  EXPECT_EQ(rig.backend.Statements(), (std::vector<std::string>{kReset, kCount}));
+  EXPECT_EQ(rig.backend.Statements(), (std::vector<std::string>{kClearLeftovers, kCount}));
 }
 
 // A closing reset that failed leaves markers behind; the next run clears
@@ -311,11 +313,11 @@ TEST(MappingVerificationStatements, MarkersLeftByAnEarlierRunAreClearedFirst) {
     return MakeResult({"PANUM", "ENCRYPT"}, cleared ? rig.entries : Entries{});
   };
   rig.backend.onExecute = [&](const std::string& sql) {
-    if (sql == kReset) cleared = true;
+    if (sql == kClearLeftovers) cleared = true;
   };
   rig.Run();
   EXPECT_TRUE(rig.form.Btn_Encrypt.enabled);
-  EXPECT_EQ(rig.backend.Statements().front(), kReset);
+  EXPECT_EQ(rig.backend.Statements().front(), kClearLeftovers);
 }
 
 }  // namespace
