@@ -47,6 +47,16 @@ const CommandSpec kCommands[] = {
      "list the masked customer records whose values decrypt to a full number, print Grid_Main "
      "and save them to TV_BASE..AAA",
      &CmdReportNormal},
+    {"build-mapping", "build-mapping", "build the mapping table TV_BASE..TEMP_MAPPING_BAK",
+     &CmdBuildMapping},
+    {"verify-mapping", "verify-mapping",
+     "verify every mapping entry and print the failing ones; status 1 when any failed",
+     &CmdVerifyMapping},
+    {"encrypt-tables", "encrypt-tables [--yes]",
+     "verify the mapping, then mask the mapped numbers of the 23 tables (cannot be undone)",
+     &CmdEncryptTables},
+    {"migration-status", "migration-status [--check-values]",
+     "count plain, mapped and masked numbers per table (reads only)", &CmdMigrationStatus},
     {"demo", "demo DIR [--customers N] [--seed S]",
      "make a demo root in DIR with a store full of synthetic pharmacy data", &CmdDemo},
 };

@@ -47,6 +47,10 @@ int CmdHistory(CommandContext& ctx);
 int CmdRepair(CommandContext& ctx);
 int CmdAuditDispensing(CommandContext& ctx);
 int CmdReportNormal(CommandContext& ctx);
+int CmdBuildMapping(CommandContext& ctx);
+int CmdVerifyMapping(CommandContext& ctx);
+int CmdEncryptTables(CommandContext& ctx);
+int CmdMigrationStatus(CommandContext& ctx);
 int CmdDemo(CommandContext& ctx);
 
 }  // namespace jc::app

@@ -7,21 +7,39 @@
 #include "audit/NormalDataReport.h"
 #include "audit/Repair.h"
 #include "db/OperationLock.h"
+#include "migration/EncryptionRun.h"
+#include "migration/MappingBuild.h"
+#include "migration/MappingVerification.h"
 
 namespace jc::app {
-
-// The migration buttons are wired but not built yet; they start disabled,
-// so the operator cannot reach them.
-void TForm1::Btn_MappingClick() {}
-void TForm1::Btn_CheckClick() {}
-void TForm1::Btn_DeTestClick() {}
-void TForm1::Btn_EncryptClick() {}
 
 // Every operation that writes to the database holds the operation lock while
 // it runs: the work tables are shared by every instance on the database.
 void TForm1::Btn_De_CustomClick() {
   db::OperationLock lock(Connection.get());
   audit::Btn_De_CustomClick(*this, Db, Crypto, shell_);
+}
+
+// The migration: the build, the verification (two buttons, one operation)
+// and the encryption run all write to the database.
+void TForm1::Btn_MappingClick() {
+  db::OperationLock lock(Connection.get());
+  migration::Btn_MappingClick(*this, Db, Crypto, shell_);
+}
+
+void TForm1::Btn_CheckClick() {
+  db::OperationLock lock(Connection.get());
+  migration::VerifyMapping(*this, Db, Crypto, shell_);
+}
+
+void TForm1::Btn_DeTestClick() {
+  db::OperationLock lock(Connection.get());
+  migration::VerifyMapping(*this, Db, Crypto, shell_);
+}
+
+void TForm1::Btn_EncryptClick() {
+  db::OperationLock lock(Connection.get());
+  migration::Btn_EncryptClick(*this, Db, shell_);
 }
 
 // The clicked cell is not used: the view shows the history of the current

@@ -47,8 +47,9 @@ class Backend {
 
   // The lock that lets one operation at a time work on this database, across
   // every instance of the tool (its scratch and work tables are shared).
-  // Taken without waiting: false when another instance holds it. Held until
-  // UnlockOperation or the end of the session.
+  // Taken without waiting: false when another instance holds it. Taking it
+  // again in the same session is counted; it is held until as many
+  // UnlockOperation calls, or the end of the session.
   virtual bool TryLockOperation() { return true; }
   virtual void UnlockOperation() {}
 };

@@ -349,13 +349,19 @@ SqliteBackend::SqliteBackend(const std::string& folder) : folder_(folder) {
 }
 
 SqliteBackend::~SqliteBackend() {
-  UnlockOperation();
+  if (lockFd_ >= 0) {
+    lockDepth_ = 1;
+    UnlockOperation();
+  }
   cache_.clear();
   sqlite3_close(db_);
 }
 
 bool SqliteBackend::TryLockOperation() {
-  if (lockFd_ >= 0) return true;  // held by this session already
+  if (lockFd_ >= 0) {  // held by this session already: taken once more
+    ++lockDepth_;
+    return true;
+  }
   const int fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) throw ConnectionLost("The store folder '" + folder_ + "' can no longer be opened.");
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -363,11 +369,12 @@ bool SqliteBackend::TryLockOperation() {
     return false;
   }
   lockFd_ = fd;
+  lockDepth_ = 1;
   return true;
 }
 
 void SqliteBackend::UnlockOperation() {
-  if (lockFd_ < 0) return;
+  if (lockFd_ < 0 || --lockDepth_ > 0) return;
   ::flock(lockFd_, LOCK_UN);
   ::close(lockFd_);
   lockFd_ = -1;

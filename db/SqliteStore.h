@@ -38,7 +38,9 @@ class SqliteBackend : public Backend {
   ResultSet Query(const std::string& sql) override;
   void Execute(const std::string& sql) override;
   // An exclusive advisory lock (flock) on the store folder; other processes
-  // that try it meanwhile are refused. Released with the process.
+  // that try it meanwhile are refused. Taken again by the same session it is
+  // counted (as the server's application lock is), and released when every
+  // taking has been released, or with the process.
   bool TryLockOperation() override;
   void UnlockOperation() override;
 
@@ -54,6 +56,7 @@ class SqliteBackend : public Backend {
   sqlite3* db_ = nullptr;
   std::string folder_;
   int lockFd_ = -1;  // the store folder, open while the operation lock is held
+  int lockDepth_ = 0;
   // LRU cache of prepared statements keyed on the literal-free template.
   std::list<std::string> lru_;
   std::unordered_map<std::string, std::unique_ptr<Cached>> cache_;

@@ -1,0 +1,319 @@
+// Speed of the three migration steps against the floors they cannot go
+// below, on a store on disk with 100 000 and 1 000 000 mapping entries:
+//
+//   build      the encryption phase of the mapping build, against the bare
+//              codec and the same per-entry UPDATE in a loop;
+//   verify     the whole verification, against the bare codec, the entry
+//              check and the same marking UPDATE in a loop;
+//   run        the whole table run, against the same UPDATE ... FROM
+//              statements issued straight to SQLite.
+//
+// The store holds N plain numbers in CD_PERSON and in PS_MAIN (so the
+// mapping has N entries and the empty-number entry) and N/10 dashed ones in
+// QORA_DATAINFO. The shell records the pauses instead of sleeping, so they
+// are excluded. Times are manual (the phase itself); the program prints
+// every phase beside its floor at the end.
+//
+// The 1 000 000 case runs each benchmark once; select a size with
+// --benchmark_filter=/100000$ or /1000000$.
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "db/Query.h"
+#include "db/SqliteStore.h"
+#include "db/Tsql.h"
+#include "migration/EncryptionRun.h"
+#include "migration/MappingBuild.h"
+#include "migration/MappingVerification.h"
+#include "support/CodecStore.h"
+#include "support/FakeShell.h"
+#include "support/ScriptedBackend.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+double Seconds(Clock::time_point a, Clock::time_point b) {
+  return std::chrono::duration<double>(b - a).count();
+}
+
+std::string Number(long i) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "8%012ld", i);
+  return buf;
+}
+std::string Dashed(const std::string& n) { return n.substr(0, 6) + "-" + n.substr(6); }
+
+void RawExec(sqlite3* db, const std::string& sql) {
+  char* message = nullptr;
+  if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+    std::string text = message ? message : "?";
+    sqlite3_free(message);
+    throw std::runtime_error(sql.substr(0, 80) + ": " + text);
+  }
+}
+
+// Inserts rows of one or two text columns through one prepared statement.
+void RawInsert(sqlite3* db, const std::string& sql, long rows,
+               const std::function<void(long, std::string&, std::string&)>& values) {
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK)
+    throw std::runtime_error(sqlite3_errmsg(db));
+  std::string a, b;
+  for (long i = 0; i < rows; ++i) {
+    values(i, a, b);
+    sqlite3_bind_text(st, 1, a.c_str(), static_cast<int>(a.size()), SQLITE_TRANSIENT);
+    if (sqlite3_bind_parameter_count(st) > 1)
+      sqlite3_bind_text(st, 2, b.c_str(), static_cast<int>(b.size()), SQLITE_TRANSIENT);
+    if (sqlite3_step(st) != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db));
+    sqlite3_reset(st);
+  }
+  sqlite3_finalize(st);
+}
+
+struct Setup {
+  explicit Setup(long n) : n(n) {
+    RawExec(Handle(), "BEGIN");
+    RawInsert(Handle(), "INSERT INTO \"TV_BASE\".\"CD_PERSON\"(CUSCODE, PANUM) VALUES(?1, ?1)", n,
+              [](long i, std::string& a, std::string&) { a = Number(i); });
+    RawInsert(Handle(), "INSERT INTO \"TV_PRES\".\"PS_MAIN\"(PRESERIAL, PANUM) VALUES(?1, ?1)", n,
+              [](long i, std::string& a, std::string&) { a = Number(i); });
+    RawExec(Handle(), "COMMIT");
+    RestoreQora();
+    form.Btn_Encrypt.enabled = false;
+    // The statements of the build's first phase, as it sends them: a build
+    // against a scripted database whose count fails ends right after them.
+    jc::test::ScriptedSession scripted;
+    jc::test::FakeShell shell;
+    jc::ui::FormModel scratch;
+    jc::migration::Btn_MappingClick(scratch, scripted.db, store.Codec(), shell);
+    preparation = scripted.backend->Statements();
+    preparation.pop_back();  // the count
+  }
+
+  sqlite3* Handle() {
+    return dynamic_cast<jc::db::SqliteBackend&>(store.store.Connection().backend()).Handle();
+  }
+  jc::db::Session& Db() { return store.Db(); }
+
+  void RestoreQora() {
+    RawExec(Handle(), "BEGIN");
+    RawExec(Handle(), "DELETE FROM \"TV_PRES\".\"QORA_DATAINFO\"");
+    RawInsert(Handle(), "INSERT INTO \"TV_PRES\".\"QORA_DATAINFO\"(PREGNO) VALUES(?1)", n / 10,
+              [](long i, std::string& a, std::string&) { a = Dashed(Number(i * 10)); });
+    RawExec(Handle(), "COMMIT");
+  }
+  // Every table back to its plain numbers without values.
+  void RestoreTables() {
+    store.store.Exec("UPDATE TV_BASE..CD_PERSON SET PANUM = CUSCODE, TEMPNUM = NULL");
+    store.store.Exec("UPDATE TV_PRES..PS_MAIN SET PANUM = PRESERIAL, TEMPNUM = NULL");
+    RestoreQora();
+  }
+
+  long n;
+  jc::test::CodecStore store;
+  jc::ui::FormModel form;
+  std::vector<std::string> preparation;  // the build's statements before its count
+  bool built = false;
+};
+
+std::map<long, std::unique_ptr<Setup>>& Setups() {
+  static std::map<long, std::unique_ptr<Setup>> setups;
+  return setups;
+}
+Setup& TheSetup(long n) {
+  auto& p = Setups()[n];
+  if (!p) p = std::make_unique<Setup>(n);
+  return *p;
+}
+
+// Seconds per iteration of each phase, by "phase/size".
+std::map<std::string, double> timings;
+void Record(const std::string& name, long n, double seconds, benchmark::State& state) {
+  timings[name + "/" + std::to_string(n)] += seconds / static_cast<double>(state.max_iterations);
+  state.SetIterationTime(seconds);
+}
+
+void BM_BuildEncryptionPhase(benchmark::State& state) {
+  Setup& s = TheSetup(state.range(0));
+  for (auto _ : state) {
+    Clock::time_point start, end;
+    s.form.LB_Msg.OnChanged = [&](const std::string& text) {
+      if (text.find("암호화 작업") != std::string::npos) start = Clock::now();
+      if (text.find("완료") != std::string::npos) end = Clock::now();
+    };
+    jc::migration::Btn_MappingClick(s.form, s.Db(), s.store.Codec(), s.store.Shell());
+    s.form.LB_Msg.OnChanged = nullptr;
+    Record("build", s.n, Seconds(start, end), state);
+  }
+  s.store.Shell().sleeps.clear();
+  const long long pending =
+      s.store.store.Scalar("SELECT COUNT(*) FROM TV_BASE..TEMP_MAPPING_BAK WHERE ENCRYPT IS NULL");
+  const long long entries = s.store.store.Scalar("SELECT COUNT(*) FROM TV_BASE..TEMP_MAPPING_BAK");
+  if (pending != 0 || entries != s.n + 1) state.SkipWithError("the build left entries without a value");
+  s.built = true;
+}
+
+void BM_BareEncryptAndUpdate(benchmark::State& state) {
+  Setup& s = TheSetup(state.range(0));
+  if (s.preparation.size() != 11) {
+    state.SkipWithError("the build's first phase was not captured");
+    return;
+  }
+  jc::db::Session& db = s.Db();
+  jc::crypto::Codec& codec = s.store.Codec();
+  for (auto _ : state) {
+    state.PauseTiming();
+    // The mapping as the build's first phase leaves it.
+    for (const std::string& sql : s.preparation) jc::db::ExecQuery(db.Ado_Exec, sql);
+    std::vector<std::string> numbers;
+    jc::db::OpenQuery(db.Ado_Qry, "SELECT PANUM FROM TV_BASE..TEMP_MAPPING_BAK WHERE ENCRYPT IS NULL");
+    for (; !db.Ado_Qry.Eof(); db.Ado_Qry.Next()) numbers.push_back(db.Ado_Qry.FieldAsString("PANUM"));
+    db.Ado_Qry.Close();
+    state.ResumeTiming();
+    const auto start = Clock::now();
+    for (const std::string& number : numbers) {
+      db.SqlText = " UPDATE TV_BASE..TEMP_MAPPING_BAK SET ENCRYPT = " +
+                   jc::db::QuotedStr(codec.EncryptJumin(number)) + " WHERE PANUM = " +
+                   jc::db::QuotedStr(number);
+      jc::db::ExecQuery(db.Ado_Exec, db.SqlText);
+    }
+    Record("build floor", s.n, Seconds(start, Clock::now()), state);
+  }
+}
+
+void BM_Verification(benchmark::State& state) {
+  Setup& s = TheSetup(state.range(0));
+  if (!s.built) {
+    state.SkipWithError("run the build benchmark of this size first");
+    return;
+  }
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    jc::migration::VerifyMapping(s.form, s.Db(), s.store.Codec(), s.store.Shell());
+    Record("verify", s.n, Seconds(start, Clock::now()), state);
+  }
+  s.store.Shell().sleeps.clear();
+  if (!s.form.Btn_Encrypt.enabled) state.SkipWithError(("verification failed: " + s.form.LB_Msg.caption).c_str());
+}
+
+void BM_BareDecryptAndMark(benchmark::State& state) {
+  Setup& s = TheSetup(state.range(0));
+  if (!s.built) {
+    state.SkipWithError("run the build benchmark of this size first");
+    return;
+  }
+  jc::db::Session& db = s.Db();
+  jc::crypto::Codec& codec = s.store.Codec();
+  struct Entry {
+    std::string number, value;
+  };
+  std::vector<Entry> entries;
+  jc::db::OpenQuery(db.Ado_Qry, "SELECT PANUM, ENCRYPT FROM TV_BASE..TEMP_MAPPING_BAK");
+  for (; !db.Ado_Qry.Eof(); db.Ado_Qry.Next())
+    entries.push_back({db.Ado_Qry.FieldAsString("PANUM"), db.Ado_Qry.FieldAsString("ENCRYPT")});
+  db.Ado_Qry.Close();
+  long passed = 0;
+  for (auto _ : state) {
+    passed = 0;
+    const auto start = Clock::now();
+    for (const Entry& e : entries) {
+      passed += jc::migration::MappingEntryPasses(e.number, e.value, codec.DecryptJumin(e.value));
+      db.SqlText = "UPDATE TV_BASE..TEMP_MAPPING_BAK    SET CHECKFLG = '1'  WHERE PANUM = " +
+                   jc::db::QuotedStr(e.number);
+      jc::db::ExecQuery(db.Ado_Exec, db.SqlText);
+    }
+    Record("verify floor", s.n, Seconds(start, Clock::now()), state);
+    state.PauseTiming();
+    s.store.store.Exec("UPDATE TV_BASE..TEMP_MAPPING_BAK    SET CHECKFLG = NULL ");
+    state.ResumeTiming();
+  }
+  if (passed != s.n + 1) state.SkipWithError("entries failed");
+}
+
+void BM_TableRun(benchmark::State& state) {
+  Setup& s = TheSetup(state.range(0));
+  if (!s.built) {
+    state.SkipWithError("run the build benchmark of this size first");
+    return;
+  }
+  for (auto _ : state) {
+    state.PauseTiming();
+    s.RestoreTables();
+    s.form.Btn_Encrypt.enabled = true;
+    state.ResumeTiming();
+    const auto start = Clock::now();
+    jc::migration::Btn_EncryptClick(s.form, s.Db(), s.store.Shell());
+    Record("run", s.n, Seconds(start, Clock::now()), state);
+  }
+  s.store.Shell().sleeps.clear();
+  if (s.form.Gauge1.Progress() != 23) state.SkipWithError(("run failed: " + s.form.LB_Msg.caption).c_str());
+  const long long masked = s.store.store.Scalar(
+      "SELECT COUNT(*) FROM TV_PRES..QORA_DATAINFO WHERE RIGHT(PREGNO,6) = '******' AND TEMPNUM IS NOT NULL");
+  if (masked != s.n / 10) state.SkipWithError("QORA_DATAINFO not masked");
+}
+
+void BM_BareRunStatements(benchmark::State& state) {
+  Setup& s = TheSetup(state.range(0));
+  if (!s.built) {
+    state.SkipWithError("run the build benchmark of this size first");
+    return;
+  }
+  std::vector<std::string> statements;
+  for (const auto& entry : jc::migration::RunList())
+    for (const std::string& sql : jc::migration::TableStatements(std::string(entry.table)))
+      statements.push_back(jc::db::tsql::TranslateInline(sql));
+  for (auto _ : state) {
+    state.PauseTiming();
+    s.RestoreTables();
+    state.ResumeTiming();
+    const auto start = Clock::now();
+    for (const std::string& sql : statements) RawExec(s.Handle(), sql);
+    Record("run floor", s.n, Seconds(start, Clock::now()), state);
+  }
+}
+
+void Register(long n, int iterations) {
+  for (auto [name, fn] : std::initializer_list<std::pair<const char*, void (*)(benchmark::State&)>>{
+           {"BM_BuildEncryptionPhase", BM_BuildEncryptionPhase},
+           {"BM_BareEncryptAndUpdate", BM_BareEncryptAndUpdate},
+           {"BM_Verification", BM_Verification},
+           {"BM_BareDecryptAndMark", BM_BareDecryptAndMark},
+           {"BM_TableRun", BM_TableRun},
+           {"BM_BareRunStatements", BM_BareRunStatements}})
+    benchmark::RegisterBenchmark(name, fn)
+        ->Arg(n)
+        ->Iterations(iterations)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Register(100000, 3);
+  Register(1000000, 1);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  for (long n : {100000L, 1000000L}) {
+    for (const char* phase : {"build", "verify", "run"}) {
+      const std::string key = std::string(phase) + "/" + std::to_string(n);
+      const std::string floorKey = std::string(phase) + " floor/" + std::to_string(n);
+      if (!timings.count(key) || !timings.count(floorKey)) continue;
+      const double t = timings[key], f = timings[floorKey];
+      std::printf("%-7s %8ld entries: %8.2f s (%6.2f us/entry), floor %8.2f s (%6.2f us/entry), ratio %.2f\n",
+                  phase, n, t, t * 1e6 / static_cast<double>(n), f, f * 1e6 / static_cast<double>(n), t / f);
+    }
+  }
+  Setups().clear();
+  return 0;
+}

@@ -1,0 +1,132 @@
+#include "migration/MigrationStatus.h"
+
+#include <unordered_map>
+
+#include "common/Text.h"
+#include "db/Names.h"
+#include "db/Query.h"
+#include "migration/EncryptionRun.h"
+
+namespace jc::migration {
+
+namespace {
+
+namespace names = db::names;
+namespace col = db::names::col;
+
+std::string Str(std::string_view s) { return std::string(s); }
+
+const std::string kMapping = Str(names::TEMP_MAPPING_BAK);
+
+// Plain numbers the mapping table holds (the empty-number entry aside).
+const std::string kMappingNumbers = "SELECT COUNT(*) AS CNT FROM " + kMapping + " WHERE PANUM <> ''";
+
+// The number as the run compares it: the column, or with '-' removed.
+std::string Number(const NumberColumn& c) {
+  const std::string column = "T1." + Str(c.plain);
+  return c.dashed ? "REPLACE(" + column + ",'-','')" : column;
+}
+
+// Rows, plain, masked and masked without a value, in one scan.
+std::string CountsStatement(std::string_view table, const NumberColumn& c) {
+  const std::string n = Number(c), e = "T1." + Str(c.value);
+  return "SELECT COUNT(*) AS CNT, SUM(CASE WHEN RIGHT(" + n +
+         ",6) <> '******' THEN 1 ELSE 0 END) AS PLAIN, SUM(CASE WHEN RIGHT(" + n +
+         ",6) = '******' THEN 1 ELSE 0 END) AS MASKED, SUM(CASE WHEN RIGHT(" + n +
+         ",6) = '******' AND ISNULL(" + e + ",'') = '' THEN 1 ELSE 0 END) AS NOVALUE FROM " + Str(table) +
+         " AS T1";
+}
+
+// The rows the run's statement for this column takes.
+std::string ToMaskStatement(std::string_view table, const NumberColumn& c) {
+  const std::string n = Number(c);
+  return "SELECT COUNT(*) AS CNT FROM " + Str(table) + " AS T1 WHERE RIGHT(" + n +
+         ",6) <> '******' AND T1." + Str(c.value) + " IS NULL AND EXISTS(SELECT * FROM " + kMapping +
+         " AS T2 WHERE T2.PANUM = " + n + ")";
+}
+
+// Every masked row with a stored value (read whole: a value is compared
+// exactly, trailing blanks and letter case included, which a GROUP BY on
+// the server would not do).
+std::string MaskedValuesStatement(std::string_view table, const NumberColumn& c) {
+  const std::string n = Number(c), e = "T1." + Str(c.value);
+  return "SELECT T1." + Str(c.plain) + " AS NUM, " + e + " AS VAL FROM " + Str(table) +
+         " AS T1 WHERE RIGHT(" + n + ",6) = '******' AND ISNULL(" + e + ",'') <> ''";
+}
+
+const char* const kMaskedEmpty = "******";
+
+void OpenOrThrow(db::Session& db, const std::string& sql) {
+  db.SqlText = sql;
+  if (!db::OpenQuery(db.Ado_Qry, db.SqlText))
+    throw db::DbError(db.Ado_Qry.LastError().empty() ? "The statement failed: " + sql
+                                                     : db.Ado_Qry.LastError());
+}
+
+std::string WithoutDashes(std::string text) {
+  std::string out;
+  for (char ch : text)
+    if (ch != '-') out.push_back(ch);
+  return out;
+}
+
+}  // namespace
+
+bool MaskedValueGivesNumberBack(std::string_view maskedNumber, std::string_view decryption) {
+  const std::string plain = Trim(decryption);
+  if (maskedNumber == kMaskedEmpty) return plain.empty();
+  if (plain.size() != 13) return false;
+  for (char ch : plain)
+    if (ch < '0' || ch > '9') return false;
+  return maskedNumber.size() >= 7 && maskedNumber.substr(0, 7) == std::string_view(plain).substr(0, 7);
+}
+
+MigrationStatusReport ReadMigrationStatus(db::Session& db, crypto::Codec* codec) {
+  if (codec) crypto::RequireUsableCodec(*codec);
+  MigrationStatusReport report;
+
+  db.SqlText = kMappingNumbers;
+  if (db::OpenQuery(db.Ado_Qry, db.SqlText)) {
+    report.mappingReadable = true;
+    report.mappingNumbers = db.Ado_Qry.FieldAsInteger(col::CNT);
+  } else {
+    report.mappingError = db.Ado_Qry.LastError();
+  }
+
+  std::unordered_map<std::string, std::string> decrypted;  // stored value -> decryption
+  for (const RunEntry& entry : RunList()) {
+    for (const NumberColumn& c : NumberColumns(entry.table)) {
+      ColumnStatus s;
+      s.table = Str(entry.table);
+      s.numberColumn = Str(c.plain);
+      s.valueColumn = Str(c.value);
+      OpenOrThrow(db, CountsStatement(entry.table, c));
+      s.rows = db.Ado_Qry.FieldAsInteger(col::CNT);
+      const long long plain = db.Ado_Qry.FieldAsInteger("PLAIN");
+      s.masked = db.Ado_Qry.FieldAsInteger("MASKED");
+      s.maskedWithoutValue = db.Ado_Qry.FieldAsInteger("NOVALUE");
+      if (report.mappingReadable) {
+        OpenOrThrow(db, ToMaskStatement(entry.table, c));
+        s.plainToMask = db.Ado_Qry.FieldAsInteger(col::CNT);
+      }
+      s.plainStaying = plain - s.plainToMask;
+      if (codec) {
+        s.maskedBadValue = 0;
+        OpenOrThrow(db, MaskedValuesStatement(entry.table, c));
+        for (; !db.Ado_Qry.Eof(); db.Ado_Qry.Next()) {
+          const std::string value = db.Ado_Qry.FieldAsString("VAL");
+          auto it = decrypted.find(value);
+          if (it == decrypted.end()) it = decrypted.emplace(value, codec->DecryptJumin(value)).first;
+          std::string number = db.Ado_Qry.FieldAsString("NUM");
+          if (c.dashed) number = WithoutDashes(std::move(number));
+          if (!MaskedValueGivesNumberBack(number, it->second)) ++s.maskedBadValue;
+        }
+      }
+      db.Ado_Qry.Close();
+      report.columns.push_back(std::move(s));
+    }
+  }
+  return report;
+}
+
+}  // namespace jc::migration

@@ -1,0 +1,118 @@
+// The migration commands as a user runs them on a demo root: the refusal
+// without a confirmation, the status report, and an encryption run that a
+// mapping which does not give its numbers back stops before any table.
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <filesystem>
+#include <sstream>
+
+#include "demo/DemoRoot.h"
+#include "support/FakeShell.h"
+#include "support/RunProgram.h"
+
+namespace jc {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kProgram = std::string(JC_BIN_DIR) + "/jumincheck";
+
+class MigrationProgram : public ::testing::Test {
+ protected:
+  MigrationProgram()
+      : dir_(fs::temp_directory_path() / ("jc_e2e_migration_" + std::to_string(::getpid()))) {
+    fs::remove_all(dir_);
+    demo::DemoRootOptions o;
+    o.dir = dir_.string();
+    o.modulePath = JC_MODULE_PATH;
+    o.data.customers = 60;
+    o.data.seed = 5;
+    const std::time_t t = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&t, &local);
+    o.data.today = demo::Date{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+    test::FakeShell shell;
+    demo::MakeDemoRoot(o, shell);
+  }
+  ~MigrationProgram() override { fs::remove_all(dir_); }
+
+  test::ProgramResult Run(std::vector<std::string> args) const {
+    args.insert(args.begin(), {kProgram, "--root", dir_.string()});
+    return test::RunProgram(args);  // stdin is /dev/null: no terminal
+  }
+  // The status report's lines, header first.
+  std::vector<std::string> Status() const {
+    const auto r = Run({"migration-status"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> lines;
+    std::istringstream in(r.out);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  }
+  std::string Sql(const std::string& statement) const {
+    const auto r = Run({"sql", statement});
+    EXPECT_EQ(r.status, 0) << statement << "\n" << r.out << r.err;
+    return r.out;
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(MigrationProgram, EncryptTablesWithoutATerminalOrYesIsRefusedBeforeAnything) {
+  const auto r = Run({"encrypt-tables"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("--yes"), std::string::npos) << r.err;
+  EXPECT_TRUE(r.out.empty());
+  // Not even the verification ran: there is still no mapping table.
+  EXPECT_EQ(Run({"sql", "SELECT COUNT(*) AS CNT FROM TV_BASE..TEMP_MAPPING_BAK"}).status, 1);
+  EXPECT_EQ(Run({"encrypt-tables", "--force"}).status, 2);
+}
+
+TEST_F(MigrationProgram, StatusReportsEveryNumberColumnOfTheRunList) {
+  const auto r = Run({"migration-status", "--check-values"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::istringstream in(r.out);
+  std::string header;
+  std::getline(in, header);
+  EXPECT_EQ(header,
+            "table\tnumber_column\tvalue_column\trows\tplain_to_mask\tplain_staying\tmasked\t"
+            "masked_without_value\tmasked_bad_value");
+  int lines = 0;
+  for (std::string line; std::getline(in, line);) ++lines;
+  EXPECT_EQ(lines, 26);
+  EXPECT_NE(r.err.find("status: no mapping table"), std::string::npos) << r.err;
+}
+
+// One entry's value replaced by the encryption of another number: the
+// verification that encrypt-tables runs first lists it, and no table is
+// touched.
+TEST_F(MigrationProgram, EncryptTablesStopsAtAMappingThatDoesNotGiveItsNumbersBack) {
+  const auto encrypt = [&](const std::string& text) {
+    const auto r = Run({"encrypt", text});
+    EXPECT_EQ(r.status, 0) << r.err;
+    return r.out.substr(0, r.out.find('\n'));
+  };
+  // A plain number of the demo, mapped to the value of another one.
+  const std::string number =
+      Sql("SELECT TOP 1 PANUM FROM TV_BASE..CD_PERSON WHERE RIGHT(PANUM,6) <> '******' AND TEMPNUM IS NULL ORDER BY PANUM")
+          .substr(6, 13);
+  ASSERT_EQ(number.size(), 13u);
+  Sql("CREATE TABLE TV_BASE..TEMP_MAPPING_BAK(PANUM NVARCHAR(13) NULL, ENCRYPT NVARCHAR(50) NULL, "
+      "CHECKFLG NVARCHAR(1) NULL) ");
+  Sql("INSERT INTO TV_BASE..TEMP_MAPPING_BAK(PANUM, ENCRYPT) VALUES('', '" + encrypt("") + "')");
+  Sql("INSERT INTO TV_BASE..TEMP_MAPPING_BAK(PANUM, ENCRYPT) VALUES('" + number + "', '" +
+      encrypt("9001011234568") + "')");
+  const auto before = Status();
+
+  const auto r = Run({"encrypt-tables", "--yes"});
+
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find(number), std::string::npos) << r.out;  // the listed entry
+  EXPECT_NE(r.err.find("message: 암호화 매핑 실패 아래 표를 확인해주세요"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("암호화중입니다"), std::string::npos) << r.err;
+  EXPECT_EQ(Status(), before);
+}
+
+}  // namespace
+}  // namespace jc
