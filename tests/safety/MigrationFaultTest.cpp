@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <memory>
@@ -22,66 +23,23 @@
 #include "migration/MappingBuild.h"
 #include "migration/MappingVerification.h"
 #include "support/CodecStore.h"
+#include "support/FaultyBackend.h"
 
 namespace jc::migration {
 namespace {
 
-enum class Fault { None, FailStatement, LoseConnection };
-
-// Hands statements on to the store; the Nth one fails, or loses the
-// connection for it and every later one.
-class FaultyBackend : public db::Backend {
- public:
-  explicit FaultyBackend(db::Backend& target) : target_(target) {}
-  void Inject(Fault fault, int at) {
-    fault_ = fault;
-    at_ = at;
-    count_ = 0;
-    lost_ = false;
-  }
-  db::ResultSet Query(const std::string& sql) override {
-    Step();
-    return target_.Query(sql);
-  }
-  void Execute(const std::string& sql) override {
-    Step();
-    target_.Execute(sql);
-  }
-  int Count() const { return count_; }
-  bool Lost() const { return lost_; }
-
- private:
-  void Step() {
-    ++count_;
-    if (lost_) throw db::ConnectionLost("injected: the connection is gone");
-    if (count_ != at_) return;
-    if (fault_ == Fault::FailStatement) throw db::DbError("injected: the statement failed");
-    if (fault_ == Fault::LoseConnection) {
-      lost_ = true;
-      throw db::ConnectionLost("injected: the connection is gone");
-    }
-  }
-  db::Backend& target_;
-  Fault fault_ = Fault::None;
-  int at_ = 0, count_ = 0;
-  bool lost_ = false;
-};
+using Fault = test::FaultyBackend::Fault;
 
 const std::string A = "8001011234567", B = "7502022345678", C = "6503031456789";
 
 struct Rig {
   test::CodecStore s;
-  db::TADOConnection faultyConnection;
-  FaultyBackend* faulty = nullptr;
+  test::FaultyConnection faultyConnection{s.store.Connection()};
+  test::FaultyBackend* faulty = faultyConnection.backend;
   ui::FormModel form;
   test::FakeShell& shell = s.Shell();
 
-  Rig() {
-    auto owned = std::make_unique<FaultyBackend>(s.store.Connection().backend());
-    faulty = owned.get();
-    faultyConnection.Adopt(std::move(owned));
-    s.Db().Ado_Qry.Connection = s.Db().Ado_Exec.Connection = &faultyConnection;
-  }
+  Rig() { faultyConnection.Attach(s.Db()); }
 
   void Seed() {
     for (const RunEntry& e : RunList()) s.store.Exec("DELETE FROM " + std::string(e.table));
@@ -214,6 +172,8 @@ TEST_P(MigrationFault, EveryStatementFailingOrLosingTheConnectionKeepsTheInvaria
   const std::string clean = rig.Shown();
   const int statements = rig.faulty->Count();
   ASSERT_GT(statements, 0);
+  std::printf("[ figures  ] %s: %d statements, each failing and each losing the connection: %d faulted runs\n",
+              op.name.c_str(), statements, 2 * statements);
 
   for (Fault fault : {Fault::FailStatement, Fault::LoseConnection}) {
     const bool lose = fault == Fault::LoseConnection;
