@@ -57,6 +57,9 @@ void Tokenize(std::string_view sql, Tokens& out) {
     if (!out.key.empty()) out.key.push_back(' ');
     out.key.append(text);
   };
+  // The translator works through parentheses by recursion, one level per
+  // pair: the depth is bounded here, before any of it runs.
+  int depth = 0;
   while (i < n) {
     const unsigned char c = static_cast<unsigned char>(sql[i]);
     if (c <= 32) {
@@ -162,6 +165,10 @@ void Tokenize(std::string_view sql, Tokens& out) {
     }
     if (matched) continue;
     if (std::string_view("(),.*/%+-=<>;").find(static_cast<char>(c)) != std::string_view::npos) {
+      if (c == '(' && ++depth > kMaxNesting)
+        Fail("Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into "
+             "smaller queries.");
+      if (c == ')' && depth > 0) --depth;
       out.list.push_back({TokKind::Punct, sql.substr(i, 1)});
       addKey(sql.substr(i, 1));
       ++i;

@@ -112,6 +112,32 @@ TEST_F(TsqlTest, HelperFunctions) {
   EXPECT_EQ(ErrorOf("SELECT LEFT('a') AS D"), "The LEFT function requires 2 argument(s).");
 }
 
+constexpr int kNestingLimit = 32;
+
+TEST_F(TsqlTest, NestingDeeperThanTheLimitIsRefusedNotRecursedInto) {
+  const std::string tooDeep =
+      "Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into smaller queries.";
+  auto nested = [](int levels, const std::string& open, const std::string& inner) {
+    std::string s;
+    for (int i = 0; i < levels; ++i) s += open;
+    s += inner;
+    for (int i = 0; i < levels; ++i) s += ")";
+    return s;
+  };
+  // At the limit the statement runs.
+  EXPECT_EQ(store.Texts("SELECT " + nested(kNestingLimit, "(", "7") + " AS V"), Rows{{"7"}});
+  // One level more, or the depth that used to overflow the stack (a few
+  // thousand levels), in parentheses, calls or subqueries: the server's error.
+  for (int levels : {kNestingLimit + 1, 100000}) {
+    SCOPED_TRACE(levels);
+    EXPECT_EQ(ErrorOf("SELECT " + nested(levels, "(", "1") + " AS V"), tooDeep);
+    EXPECT_EQ(ErrorOf("SELECT " + nested(levels, "LEN(", "'x'") + " AS V"), tooDeep);
+    EXPECT_EQ(ErrorOf("SELECT * FROM " + nested(levels, "(SELECT * FROM ", "TV_BASE..CD_PERSON") + " AS T"),
+              tooDeep);
+    EXPECT_FALSE(ReturnsRows("SELECT " + nested(levels, "(", "1") + " AS V"));
+  }
+}
+
 TEST_F(TsqlTest, UnknownFormsAreErrorsNotPassedThrough) {
   const char* refused[] = {
       "EXEC sp_who",
