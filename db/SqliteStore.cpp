@@ -3,13 +3,18 @@
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/file.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <limits>
+#include <new>
+#include <system_error>
 
 #include "db/Connection.h"
 #include "db/Names.h"
@@ -67,6 +72,16 @@ long long CharCount(std::string_view s) {
   return n;
 }
 
+constexpr const char* kBigintOverflow = "Arithmetic overflow error converting expression to data type bigint.";
+
+// A text result, or SQLite's "string or blob too big" when it passes the
+// connection's length limit (which also keeps it within an int).
+void ResultText(sqlite3_context* ctx, std::string_view text) {
+  const int limit = sqlite3_limit(sqlite3_context_db_handle(ctx), SQLITE_LIMIT_LENGTH, -1);
+  if (text.size() > static_cast<std::size_t>(limit)) return sqlite3_result_error_toobig(ctx);
+  sqlite3_result_text(ctx, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
 std::string_view TextArg(sqlite3_value* v) {
   const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
   return p ? std::string_view(p, static_cast<std::size_t>(sqlite3_value_bytes(v))) : std::string_view();
@@ -86,13 +101,9 @@ void LeftRight(sqlite3_context* ctx, int argc, sqlite3_value** argv, bool left) 
     return sqlite3_result_error(ctx, m.c_str(), -1);
   }
   std::string_view s = TextArg(argv[0]);
-  if (left) {
-    std::size_t end = CharOffset(s, n);
-    return sqlite3_result_text(ctx, s.data(), static_cast<int>(end), SQLITE_TRANSIENT);
-  }
+  if (left) return ResultText(ctx, s.substr(0, CharOffset(s, n)));
   const long long total = CharCount(s);
-  std::size_t begin = total <= n ? 0 : CharOffset(s, total - n);
-  sqlite3_result_text(ctx, s.data() + begin, static_cast<int>(s.size() - begin), SQLITE_TRANSIENT);
+  ResultText(ctx, s.substr(total <= n ? 0 : CharOffset(s, total - n)));
 }
 
 void FnLeft(sqlite3_context* c, int n, sqlite3_value** v) { LeftRight(c, n, v, true); }
@@ -103,11 +114,13 @@ void FnRight(sqlite3_context* c, int n, sqlite3_value** v) { LeftRight(c, n, v, 
 void FnReplace(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   if (AnyNull(argc, argv)) return sqlite3_result_null(ctx);
   std::string_view s = TextArg(argv[0]), pat = TextArg(argv[1]), rep = TextArg(argv[2]);
-  if (pat.empty()) return sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+  if (pat.empty()) return ResultText(ctx, s);
+  const auto limit = static_cast<std::size_t>(sqlite3_limit(sqlite3_context_db_handle(ctx), SQLITE_LIMIT_LENGTH, -1));
   std::string out;
   out.reserve(s.size());
   std::size_t i = 0;
   while (i < s.size()) {
+    if (out.size() > limit) return sqlite3_result_error_toobig(ctx);  // before it grows without bound
     bool match = i + pat.size() <= s.size();
     for (std::size_t k = 0; match && k < pat.size(); ++k)
       match = Lower(static_cast<unsigned char>(s[i + k])) == Lower(static_cast<unsigned char>(pat[k]));
@@ -118,7 +131,7 @@ void FnReplace(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
       out.push_back(s[i++]);
     }
   }
-  sqlite3_result_text(ctx, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
+  ResultText(ctx, out);
 }
 
 // LEN: characters without the trailing spaces.
@@ -136,10 +149,12 @@ void FnSubstring(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   const long long len = sqlite3_value_int64(argv[2]);
   if (len < 0) return sqlite3_result_error(ctx, "Invalid length parameter passed to the substring function.", -1);
   const long long first = std::max(start, 1LL);
-  const long long last = start + len;  // exclusive, 1-based
+  long long last = 0;  // exclusive, 1-based
+  // A sum beyond the largest number still ends past the text: to its end.
+  if (__builtin_add_overflow(start, len, &last)) last = std::numeric_limits<long long>::max();
   if (last <= first) return sqlite3_result_text(ctx, "", 0, SQLITE_STATIC);
   std::size_t b = CharOffset(s, first - 1), e = CharOffset(s, last - 1);
-  sqlite3_result_text(ctx, s.data() + b, static_cast<int>(e - b), SQLITE_TRANSIENT);
+  ResultText(ctx, s.substr(b, e - b));
 }
 
 bool NumericText(std::string_view s, double& out) {
@@ -158,12 +173,19 @@ void FnAdd(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   if (AnyNull(argc, argv)) return sqlite3_result_null(ctx);
   const int ta = sqlite3_value_type(argv[0]), tb = sqlite3_value_type(argv[1]);
   if ((ta == SQLITE_TEXT || ta == SQLITE_BLOB) && (tb == SQLITE_TEXT || tb == SQLITE_BLOB)) {
-    std::string out(TextArg(argv[0]));
-    out.append(TextArg(argv[1]));
-    return sqlite3_result_text(ctx, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
+    const std::string_view a = TextArg(argv[0]), b = TextArg(argv[1]);
+    const int limit = sqlite3_limit(sqlite3_context_db_handle(ctx), SQLITE_LIMIT_LENGTH, -1);
+    if (a.size() + b.size() > static_cast<std::size_t>(limit)) return sqlite3_result_error_toobig(ctx);
+    std::string out(a);
+    out.append(b);
+    return ResultText(ctx, out);
   }
-  if (ta == SQLITE_INTEGER && tb == SQLITE_INTEGER)
-    return sqlite3_result_int64(ctx, sqlite3_value_int64(argv[0]) + sqlite3_value_int64(argv[1]));
+  if (ta == SQLITE_INTEGER && tb == SQLITE_INTEGER) {
+    long long sum = 0;
+    if (__builtin_add_overflow(sqlite3_value_int64(argv[0]), sqlite3_value_int64(argv[1]), &sum))
+      return sqlite3_result_error(ctx, kBigintOverflow, -1);
+    return sqlite3_result_int64(ctx, sum);
+  }
   double a = 0, b = 0;
   for (int k = 0; k < 2; ++k) {
     double& x = k == 0 ? a : b;
@@ -183,17 +205,30 @@ void FnAdd(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   else sqlite3_result_double(ctx, r);
 }
 
+// SQLite calls the functions from C: an exception (out of memory) must not
+// pass through it, so it becomes the function's error.
+template <void (*F)(sqlite3_context*, int, sqlite3_value**)>
+void NoThrow(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+  try {
+    F(ctx, argc, argv);
+  } catch (const std::bad_alloc&) {
+    sqlite3_result_error_nomem(ctx);
+  } catch (const std::exception& e) {
+    sqlite3_result_error(ctx, e.what(), -1);
+  }
+}
+
 }  // namespace
 
 void RegisterTsqlExtensions(sqlite3* db) {
   sqlite3_create_collation(db, "TSQL", SQLITE_UTF8, nullptr, TsqlCollate);
   const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-  sqlite3_create_function(db, "tsql_left", 2, flags, nullptr, FnLeft, nullptr, nullptr);
-  sqlite3_create_function(db, "tsql_right", 2, flags, nullptr, FnRight, nullptr, nullptr);
-  sqlite3_create_function(db, "tsql_replace", 3, flags, nullptr, FnReplace, nullptr, nullptr);
-  sqlite3_create_function(db, "tsql_len", 1, flags, nullptr, FnLen, nullptr, nullptr);
-  sqlite3_create_function(db, "tsql_substring", 3, flags, nullptr, FnSubstring, nullptr, nullptr);
-  sqlite3_create_function(db, "tsql_add", 2, flags, nullptr, FnAdd, nullptr, nullptr);
+  sqlite3_create_function(db, "tsql_left", 2, flags, nullptr, NoThrow<FnLeft>, nullptr, nullptr);
+  sqlite3_create_function(db, "tsql_right", 2, flags, nullptr, NoThrow<FnRight>, nullptr, nullptr);
+  sqlite3_create_function(db, "tsql_replace", 3, flags, nullptr, NoThrow<FnReplace>, nullptr, nullptr);
+  sqlite3_create_function(db, "tsql_len", 1, flags, nullptr, NoThrow<FnLen>, nullptr, nullptr);
+  sqlite3_create_function(db, "tsql_substring", 3, flags, nullptr, NoThrow<FnSubstring>, nullptr, nullptr);
+  sqlite3_create_function(db, "tsql_add", 2, flags, nullptr, NoThrow<FnAdd>, nullptr, nullptr);
 }
 
 // ---------------------------------------------------------------- errors

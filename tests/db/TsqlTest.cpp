@@ -138,6 +138,24 @@ TEST_F(TsqlTest, NestingDeeperThanTheLimitIsRefusedNotRecursedInto) {
   }
 }
 
+TEST_F(TsqlTest, ArithmeticOverflowIsAnErrorAndHugeArgumentsAreSafe) {
+  const std::string overflow = "Arithmetic overflow error converting expression to data type bigint.";
+  EXPECT_EQ(ErrorOf("SELECT 9223372036854775807 + 1 AS V"), overflow);
+  EXPECT_EQ(ErrorOf("SELECT -9223372036854775807 + -2 AS V"), overflow);
+  EXPECT_EQ(store.Texts("SELECT 9223372036854775806 + 1 AS V"), Rows{{"9223372036854775807"}});
+  struct Case {
+    const char* expr;
+    const char* value;
+  } cases[] = {
+      {"SUBSTRING('abcdef', 2, 9223372036854775807)", "bcdef"},
+      {"SUBSTRING('abcdef', 9223372036854775807, 9223372036854775807)", ""},
+      {"SUBSTRING('abcdef', -2, 9223372036854775807)", "abcdef"},
+      {"LEFT('abc', 9223372036854775807)", "abc"},
+      {"RIGHT('abc', 9223372036854775807)", "abc"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(store.Texts(std::string("SELECT ") + c.expr + " AS V"), Rows{{c.value}}) << c.expr;
+}
+
 TEST_F(TsqlTest, UnknownFormsAreErrorsNotPassedThrough) {
   const char* refused[] = {
       "EXEC sp_who",
