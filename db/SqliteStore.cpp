@@ -465,12 +465,18 @@ void StepAll(sqlite3* db, sqlite3_stmt* st, ResultSet* out, const tsql::Translat
   sqlite3_reset(st);
 }
 
-// Length n of a declared type "NVARCHAR(n)", or -1.
-int DeclaredLength(const std::string& decl) {
+// Length n of a declared type "NVARCHAR(n)" of a column, or -1. A length
+// that no text type can have (a table made by other means) is refused.
+int DeclaredLength(const std::string& decl, const std::string& column) {
   const auto open = decl.find('('), close = decl.find(')');
   if (open == std::string::npos || close == std::string::npos || close <= open + 1) return -1;
   const std::string inner = decl.substr(open + 1, close - open - 1);
   if (!std::all_of(inner.begin(), inner.end(), [](unsigned char c) { return std::isdigit(c); })) return -1;
+  const std::size_t digits = std::min(inner.find_first_not_of('0'), inner.size());
+  const int max = std::toupper(static_cast<unsigned char>(decl[0])) == 'N' ? 4000 : 8000;
+  if (inner.size() - digits > 9 || std::stoi(inner) > max)
+    throw DbError("The size (" + inner.substr(digits) + ") given to the column '" + column +
+                  "' exceeds the maximum allowed for any data type (" + std::to_string(max) + ").");
   return std::stoi(inner);
 }
 
@@ -501,7 +507,7 @@ void RunSelectInto(sqlite3* db, const tsql::Translation& tr, const std::vector<s
     } else if (udecl.find("CHAR") != std::string::npos || udecl.find("TEXT") != std::string::npos ||
                udecl.find("CLOB") != std::string::npos) {
       def += " " + decl + " COLLATE TSQL";
-      const int len = DeclaredLength(decl);
+      const int len = DeclaredLength(decl, name);
       if (len >= 0) def += " CHECK(length(" + tsql::QuoteIdent(name) + ") <= " + std::to_string(len) + ")";
     } else {
       def += " " + decl;

@@ -15,6 +15,18 @@ const Token kDot{TokKind::Punct, "."};
 const Token kOpen{TokKind::Punct, "("};
 const Token kClose{TokKind::Punct, ")"};
 
+// The length of NVARCHAR(n) and its kind, as the server takes it: a whole
+// number from 1 to 4000 characters (8000 for VARCHAR and CHAR).
+void CheckTextLength(const std::string& column, const std::string& type, const std::string& len) {
+  if (len.find_first_not_of("0123456789") != std::string::npos) Fail("Incorrect syntax near '" + len + "'.");
+  const std::size_t digits = len.find_first_not_of('0');
+  if (digits == std::string::npos) Fail("Length or precision specification 0 is invalid.");
+  const int max = type.front() == 'N' ? 4000 : 8000;
+  if (len.size() - digits > 4 || std::stoi(len.substr(digits)) > max)
+    Fail("The size (" + len.substr(digits) + ") given to the column '" + column +
+         "' exceeds the maximum allowed for any data type (" + std::to_string(max) + ").");
+}
+
 struct DerivedColumn {
   std::string name;
   std::vector<Token> expr;
@@ -212,6 +224,7 @@ class Translator {
       }
       std::string def = QuoteIdent(name) + " ";
       const bool text = type == "NVARCHAR" || type == "VARCHAR" || type == "NCHAR" || type == "CHAR";
+      if (text && !len.empty()) CheckTextLength(name, type, len);
       if (text || type == "NTEXT" || type == "TEXT") {
         def += type + (args.empty() ? "" : "(" + args + ")") + " COLLATE TSQL";
         if (text && !len.empty())

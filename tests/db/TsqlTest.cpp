@@ -3,6 +3,7 @@
 // functions, per-table index names, updates through derived tables, and
 // refusal of every form it does not know.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include "db/Tsql.h"
 #include "support/TestStore.h"
@@ -154,6 +155,23 @@ TEST_F(TsqlTest, ArithmeticOverflowIsAnErrorAndHugeArgumentsAreSafe) {
       {"RIGHT('abc', 9223372036854775807)", "abc"},
   };
   for (const auto& c : cases) EXPECT_EQ(store.Texts(std::string("SELECT ") + c.expr + " AS V"), Rows{{c.value}}) << c.expr;
+}
+
+TEST_F(TsqlTest, TextLengthsOutOfRangeAreRefusedWithTheReason) {
+  EXPECT_EQ(ErrorOf("CREATE TABLE TV_BASE..X(A NVARCHAR(99999999999) NULL)"),
+            "The size (99999999999) given to the column 'A' exceeds the maximum allowed for any data type (4000).");
+  EXPECT_EQ(ErrorOf("CREATE TABLE TV_BASE..X(A VARCHAR(8001) NULL)"),
+            "The size (8001) given to the column 'A' exceeds the maximum allowed for any data type (8000).");
+  EXPECT_EQ(ErrorOf("CREATE TABLE TV_BASE..X(A NVARCHAR(0) NULL)"), "Length or precision specification 0 is invalid.");
+  store.Exec("CREATE TABLE TV_BASE..X(A NVARCHAR(4000) NULL, B VARCHAR(8000) NULL)");
+  // A table made by other means can still declare such a length; copying it
+  // says why it cannot be copied.
+  auto* backend = dynamic_cast<SqliteBackend*>(&store.Connection().backend());
+  ASSERT_NE(backend, nullptr);
+  ASSERT_EQ(sqlite3_exec(backend->Handle(), "CREATE TABLE TV_BASE.Y(A NVARCHAR(99999999999))", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  EXPECT_EQ(ErrorOf("SELECT * INTO TV_BASE..Z FROM TV_BASE..Y"),
+            "The size (99999999999) given to the column 'A' exceeds the maximum allowed for any data type (4000).");
 }
 
 TEST_F(TsqlTest, UnknownFormsAreErrorsNotPassedThrough) {
