@@ -1,0 +1,77 @@
+// Commands run in-process against a demo root.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/Cli.h"
+#include "common/CurrentDirectoryGuard.h"
+#include "demo/DemoRoot.h"
+#include "support/FakeShell.h"
+
+namespace jc::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+  int status = -1;
+  std::string out, err;
+};
+
+class CommandLineTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    root_ = fs::temp_directory_path() / ("jc_cli_" + std::to_string(::getpid()));
+    fs::remove_all(root_);
+    demo::DemoRootOptions o;
+    o.dir = root_.string();
+    o.modulePath = JC_MODULE_PATH;
+    o.data.customers = 20;
+    test::FakeShell shell;
+    CurrentDirectoryGuard cwd;
+    demo::MakeDemoRoot(o, shell);
+  }
+  static void TearDownTestSuite() { fs::remove_all(root_); }
+
+  static Result Run(const std::string& command, std::vector<std::string> args) {
+    CliOptions options;
+    options.root = root_.string();
+    options.command = command;
+    options.args = std::move(args);
+    std::ostringstream out, err;
+    Result r;
+    r.status = RunCommand(options, out, err);
+    r.out = out.str();
+    r.err = err.str();
+    return r;
+  }
+
+  static fs::path root_;
+  CurrentDirectoryGuard cwd_;
+};
+fs::path CommandLineTest::root_;
+
+TEST_F(CommandLineTest, AHostWithConnectionKeysInTheIniIsRefused) {
+  // A second root whose INI names a missing store and then, through a ';',
+  // the demo's own store.
+  const fs::path other = root_.string() + "_ini";
+  fs::remove_all(other);
+  fs::create_directories(other / "TELVARO");
+  fs::copy(root_ / "TELVARO/Dll", other / "TELVARO/Dll", fs::copy_options::recursive);
+  std::ofstream(other / "TELVARO/TELVARO.ini")
+      << "[DATAPATH]\nPATH=sqlite:/nowhere;Data Source=sqlite:" << (root_ / "store").string() << "\n";
+  CliOptions options;
+  options.root = other.string();
+  options.command = "sql";
+  options.args = {"SELECT COUNT(*) AS N FROM TV_BASE..CD_PERSON"};
+  std::ostringstream out, err;
+  EXPECT_EQ(RunCommand(options, out, err), kExitFailed);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_NE(err.str().find("is not a host name"), std::string::npos) << err.str();
+  fs::remove_all(other);
+}
+
+}  // namespace
+}  // namespace jc::app
