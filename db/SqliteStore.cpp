@@ -280,24 +280,119 @@ std::string MapError(const std::string& msg, const tsql::Translation* tr) {
 }
 
 // True when the last error says that a store file can no longer be read or
-// written (I/O failure, damaged or vanished file): the embedded store's form
-// of a lost connection.
+// written (I/O failure, damaged or vanished file, a file or folder that
+// cannot be written, no space left): the embedded store's form of a lost
+// connection.
 bool StoreFileLost(sqlite3* db) {
   switch (sqlite3_errcode(db) & 0xff) {
     case SQLITE_IOERR:
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
     case SQLITE_CANTOPEN:
+    case SQLITE_READONLY:
+    case SQLITE_FULL:
       return true;
     default:
       return false;
   }
 }
 
+// The databases that the commit under way writes, noted by the commit hook:
+// when the commit then fails (no space left for the journal), their file is
+// the one to name. Cleared before every statement runs.
+struct Committing {
+  sqlite3* db = nullptr;
+  std::vector<std::string> schemas;
+};
+thread_local Committing tCommitting;
+
+int NoteCommit(void* handle) {
+  auto* db = static_cast<sqlite3*>(handle);
+  tCommitting.db = db;
+  tCommitting.schemas.clear();
+  for (const std::string& name : StoreDatabases()) {
+    const std::string schema = name == "master" ? "main" : name;
+    if (sqlite3_txn_state(db, schema.c_str()) == SQLITE_TXN_WRITE) tCommitting.schemas.push_back(schema);
+  }
+  return 0;  // the commit goes on
+}
+
+// Before a statement runs: no commit noted, no system error left over.
+void BeforeRunning() {
+  tCommitting.db = nullptr;
+  errno = 0;
+}
+
+// SQLite's texts for these failures name neither the file nor the reason
+// ("attempt to write a readonly database", "disk I/O error"): this says
+// which store file (or the folder, when no one file is to blame) and why.
+// Empty for any other error.
+std::string StoreFileProblem(sqlite3* db, int osError) {
+  const int code = sqlite3_errcode(db) & 0xff;
+  if (code != SQLITE_READONLY && code != SQLITE_FULL && code != SQLITE_IOERR && code != SQLITE_CANTOPEN) return {};
+  // SQLite keeps the system's error only for some of its calls; the one the
+  // failing call left behind stands in for it.
+  const int error = sqlite3_system_errno(db) ? sqlite3_system_errno(db) : osError;
+  std::vector<std::pair<std::string, std::string>> files;  // schema, file
+  for (const std::string& name : StoreDatabases()) {
+    const std::string schema = name == "master" ? "main" : name;
+    const char* path = sqlite3_db_filename(db, schema.c_str());
+    if (path && *path) files.emplace_back(schema, path);
+  }
+  const std::string folder = files.empty() ? std::string() : fs::path(files[0].second).parent_path().string();
+  struct statvfs space {};
+  const bool deviceFull = code == SQLITE_IOERR && !folder.empty() && ::statvfs(folder.c_str(), &space) == 0 &&
+                          space.f_bavail == 0;
+  const bool noSpace = code == SQLITE_FULL || error == ENOSPC || error == EDQUOT || deviceFull;
+  const bool readOnly = !noSpace && (code == SQLITE_READONLY || error == EROFS || error == EACCES || error == EPERM);
+  std::string cause = noSpace    ? "cannot be written: no space left on the device"
+                      : readOnly ? "is read-only"
+                      : error    ? "cannot be read or written: " + std::system_category().message(error)
+                                 : "cannot be read or written";
+
+  auto named = [&](const std::string& what, const std::string& path) {
+    return "The store " + what + " '" + path + "' " + cause;
+  };
+  // The file opened read-only, or the one whose write was under way.
+  for (const auto& [schema, path] : files)
+    if (sqlite3_db_readonly(db, schema.c_str()) == 1) return named("file", path);
+  for (const auto& [schema, path] : files) {
+    const bool committing = tCommitting.db == db && std::find(tCommitting.schemas.begin(), tCommitting.schemas.end(),
+                                                              schema) != tCommitting.schemas.end();
+    if (committing || sqlite3_txn_state(db, schema.c_str()) == SQLITE_TXN_WRITE) return named("file", path);
+  }
+  // Otherwise what the file system says: a file, or the journal beside it,
+  // that cannot be written, or a folder where the journal cannot be made.
+  if (!noSpace) {
+    for (const auto& [schema, path] : files)
+      for (const char* suffix : {"", "-wal", "-shm"}) {
+        const std::string p = path + std::string(suffix);
+        if (::access(p.c_str(), F_OK) == 0 && ::access(p.c_str(), W_OK) != 0) {
+          if (!readOnly) cause = "is read-only";
+          return named("file", path);
+        }
+      }
+  }
+  if (!noSpace && !folder.empty() && ::access(folder.c_str(), W_OK) != 0) {
+    cause = "is read-only";
+    return named("folder", folder);
+  }
+  return named("folder", folder);
+}
+
+// The text of the last error of db: the provider's text, after the store
+// file and the cause when a store file failed. osError: errno right after
+// the failing call (cleared before it).
+std::string ErrorText(sqlite3* db, const std::string& providerText, int osError) {
+  const std::string problem = StoreFileProblem(db, osError);
+  return problem.empty() ? providerText : problem + ": " + providerText;
+}
+
 // Throws the last error of db, as ConnectionLost when the store is lost.
-[[noreturn]] void ThrowError(sqlite3* db, const std::string& message) {
-  if (StoreFileLost(db)) throw ConnectionLost(message);
-  throw DbError(message);
+[[noreturn]] void ThrowError(sqlite3* db, const std::string& message, int osError = 0) {
+  const std::string text = ErrorText(db, message, osError);
+  if (StoreFileLost(db)) throw ConnectionLost(text);
+  throw DbError(text);
 }
 
 [[noreturn]] void Throw(sqlite3* db, const tsql::Translation* tr = nullptr) {
@@ -306,10 +401,12 @@ bool StoreFileLost(sqlite3* db) {
 
 void Exec(sqlite3* db, const std::string& sql) {
   char* err = nullptr;
+  BeforeRunning();
   if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
+    const int osError = errno;
     std::string m = err ? err : "SQLite error";
     sqlite3_free(err);
-    ThrowError(db, MapError(m, nullptr));
+    ThrowError(db, MapError(m, nullptr), osError);
   }
 }
 
@@ -365,6 +462,7 @@ SqliteBackend::SqliteBackend(const std::string& folder) : folder_(folder) {
     sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     sqlite3_busy_timeout(db_, 5000);
+    sqlite3_commit_hook(db_, NoteCommit, db_);
     RegisterTsqlExtensions(db_);
     for (std::size_t i = 1; i < StoreDatabases().size(); ++i) {
       const std::string& name = StoreDatabases()[i];
@@ -376,6 +474,12 @@ SqliteBackend::SqliteBackend(const std::string& folder) : folder_(folder) {
       Exec(db_, "PRAGMA " + tsql::QuoteIdent(schema) + ".journal_mode=WAL");
       Exec(db_, "PRAGMA " + tsql::QuoteIdent(schema) + ".synchronous=NORMAL");
     }
+  } catch (const ConnectionLost& e) {
+    // Nothing was connected yet: the store cannot be opened, which is what
+    // the caller hears.
+    sqlite3_close(db_);
+    db_ = nullptr;
+    throw DbError(e.ProviderText());
   } catch (...) {
     sqlite3_close(db_);
     db_ = nullptr;
@@ -431,7 +535,9 @@ namespace {
 void StepAll(sqlite3* db, sqlite3_stmt* st, ResultSet* out, const tsql::Translation* tr) {
   int ncol = 0;
   for (bool first = true;; first = false) {
+    BeforeRunning();
     const int rc = sqlite3_step(st);
+    const int osError = errno;
     if (first && out) {
       // After the first step: a statement re-prepared for a changed schema
       // has its new columns only then.
@@ -442,7 +548,7 @@ void StepAll(sqlite3* db, sqlite3_stmt* st, ResultSet* out, const tsql::Translat
     }
     if (rc == SQLITE_DONE) break;
     if (rc != SQLITE_ROW) {
-      std::string m = MapError(sqlite3_errmsg(db), tr);
+      std::string m = ErrorText(db, MapError(sqlite3_errmsg(db), tr), osError);
       const bool lost = StoreFileLost(db);
       sqlite3_reset(st);
       if (out) *out = ResultSet{};

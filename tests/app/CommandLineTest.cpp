@@ -9,6 +9,7 @@
 #include "common/CurrentDirectoryGuard.h"
 #include "demo/DemoRoot.h"
 #include "support/FakeShell.h"
+#include "support/FaultVfs.h"
 
 namespace jc::app {
 namespace {
@@ -71,6 +72,18 @@ TEST_F(CommandLineTest, AHostWithConnectionKeysInTheIniIsRefused) {
   EXPECT_EQ(out.str(), "");
   EXPECT_NE(err.str().find("is not a host name"), std::string::npos) << err.str();
   fs::remove_all(other);
+}
+
+TEST_F(CommandLineTest, AReadOnlyStoreFileIsNamedAndTheCommandFails) {
+  test::FaultVfs vfs;
+  vfs.readOnly = {"/TV_BASE.db"};
+  const Result read = Run("sql", {"SELECT COUNT(*) AS N FROM TV_BASE..CD_PERSON"});
+  EXPECT_EQ(read.status, kExitOk) << read.out << read.err;
+  const Result write = Run("sql", {"UPDATE TV_BASE..CD_PERSON SET SEQ = SEQ"});
+  EXPECT_EQ(write.status, kExitFailed);
+  EXPECT_EQ(write.out.rfind("FAILED: The store file '" + (root_ / "store" / "TV_BASE.db").string() + "' is read-only", 0),
+            0u)
+      << write.out << write.err;
 }
 
 }  // namespace
