@@ -1,4 +1,6 @@
-// Commands run in-process against a demo root.
+// Commands run in-process against a demo root: input they must refuse as
+// wrong usage, settings that must not reach the connection string, and a
+// store that can no longer be written.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -53,6 +55,34 @@ class CommandLineTest : public ::testing::Test {
   CurrentDirectoryGuard cwd_;
 };
 fs::path CommandLineTest::root_;
+
+TEST_F(CommandLineTest, AuditDatesMustExistAndBeInOrder) {
+  struct Case {
+    const char* from;
+    const char* to;
+    bool usage;
+  } cases[] = {
+      {"20240231", "20240301", true},   // no 31 February
+      {"20230229", "20230301", true},   // 2023 is no leap year
+      {"19000229", "19000301", true},   // nor is 1900
+      {"20240431", "20240501", true},
+      {"20240100", "20240131", true},
+      {"00000101", "00000102", true},
+      {"20240231", "20230101", true},   // the reported case: impossible and reversed
+      {"20240102", "20240101", true},   // start after end
+      {"20000229", "20240229", false},  // 2000 and 2024 are leap years
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.from) + " " + c.to);
+    const Result r = Run("audit-customers", {"--from", c.from, "--to", c.to});
+    if (c.usage) {
+      EXPECT_EQ(r.status, kExitUsage);
+      EXPECT_NE(r.err.find("usage:"), std::string::npos) << r.err;
+    } else {
+      EXPECT_EQ(r.status, kExitOk) << r.err;
+    }
+  }
+}
 
 TEST_F(CommandLineTest, AHostWithConnectionKeysInTheIniIsRefused) {
   // A second root whose INI names a missing store and then, through a ';',
