@@ -207,7 +207,11 @@ int CryptoUnit::TryDecrypt(const std::string& text, std::string& plain) {
   ep.setEncryptionPassword(impl_->context, password.c_str());
   const unsigned char* data = nullptr;
   int32_t count = 0;
-  ep.decodeBase64(impl_->context, body.c_str(), &data, &count);
+  // A body that is not base64 fails here, with the module's own error; its
+  // empty result must not go on to be reported as a short ciphertext. (A
+  // failure that still hands out bytes is left to the decryption.)
+  const int decoded = ep.decodeBase64(impl_->context, body.c_str(), &data, &count);
+  if (decoded != 0 && count <= 0) return decoded;
   const unsigned char* out = nullptr;
   int32_t outCount = 0;
   const int result = ep.decryptDataWithKey(impl_->context, data, count, &out, &outCount);
