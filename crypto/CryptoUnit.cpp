@@ -61,14 +61,9 @@ bool IsFile(const std::string& path) {
 }
 
 // Clears a copy of a password or key before its memory is given back.
-void Wipe(std::string& s) {
-  if (!s.empty()) OPENSSL_cleanse(s.data(), s.size());
-  s.clear();
-}
-
 struct WipeOnExit {
   std::string& s;
-  ~WipeOnExit() { Wipe(s); }
+  ~WipeOnExit() { WipeString(s); }
 };
 
 }  // namespace
@@ -113,7 +108,7 @@ CryptoUnit::~CryptoUnit() {
     if (impl_->module) UnloadCryptoModule();
   } catch (...) {
   }
-  Wipe(CryptoPassword);
+  CryptoPassword.Wipe();
 }
 
 bool CryptoUnit::ModuleLoaded() const { return impl_->module != nullptr; }
@@ -247,8 +242,7 @@ std::string CryptoUnit::DecryptWithPassword(const std::string& text) {
 bool CryptoUnit::UseDataKey() {
   std::string key;
   const bool ok = DecryptWithPassword(FromAnsi(impl_->store->CurrentKey->KeyText.Bytes()), key);
-  Wipe(CryptoPassword);
-  CryptoPassword = std::move(key);
+  CryptoPassword = std::move(key);  // wipes the key's copy too
   return ok;
 }
 
@@ -289,7 +283,7 @@ std::string CryptoUnit::WhyUnusable() {
     return std::string("키 테이블 TV_BASE..HIRAEncryption에 버전 ") + KeyVersion + " 키가 없습니다.";
   // The data key under the module password, as the codec decrypts it, but
   // silently: the check itself must not show the module's error boxes.
-  std::string saved;
+  SecretText saved;  // wiped when the check ends
   saved.swap(CryptoPassword);  // put back afterwards, so the check changes no codec state
   CryptoPassword = ModulePassword;
   std::string key;
@@ -299,8 +293,7 @@ std::string CryptoUnit::WhyUnusable() {
   } catch (...) {
     ok = false;
   }
-  Wipe(key);
-  Wipe(CryptoPassword);
+  WipeString(key);
   CryptoPassword.swap(saved);
   if (!ok) return std::string("키 테이블의 버전 ") + KeyVersion + " 데이터 키를 복호화할 수 없습니다.";
   return {};

@@ -200,6 +200,27 @@ TEST_F(Codec, ADataKeyThatCannotBeDecryptedStopsTheCall) {
   }
 }
 
+TEST_F(Codec, NoTraceOfTheDataKeyStaysWhenTheModulePasswordReplacesIt) {
+  StartUp({V().key01});
+  // What the module password (10 characters and its terminating zero) would
+  // leave of the data key (19) in a buffer it is copied into.
+  const std::string tail = kDataKey.substr(std::string(CryptoUnit::ModulePassword).size() + 1);
+  auto noTrace = [&](const char* when) {
+    const auto& password = Unit().CryptoPassword;
+    EXPECT_EQ(std::string_view(password.data(), password.capacity()).find(tail), std::string_view::npos) << when;
+  };
+  ASSERT_EQ(Unit().EncryptJumin(kNumber), V().number01);
+  ASSERT_EQ(Unit().CryptoPassword, kDataKey);
+  EXPECT_EQ(Unit().DecryptJumin(V().numberFixed01), kNumber);  // falls back to the module password
+  ASSERT_EQ(Unit().CryptoPassword, CryptoUnit::ModulePassword);
+  noTrace("after a fallback");
+  ASSERT_EQ(Unit().EncryptJumin(kNumber), V().number01);
+  EXPECT_EQ(Unit().WhyUnusable(), "");
+  ASSERT_EQ(Unit().CryptoPassword, kDataKey) << "the check changes nothing";
+  Unit().CryptoPassword = CryptoUnit::ModulePassword;
+  noTrace("after an assignment");
+}
+
 TEST_F(Codec, PasswordPassesAreIndependentOfTheKeyStore) {
   StartUp({V().key01});
   Unit().CryptoPassword = CryptoUnit::ModulePassword;
