@@ -18,6 +18,7 @@
 #include "common/Text.h"
 #include "crypto/AnsiText.h"
 #include "crypto/KeyStore.h"
+#include "crypto/SharedObjectFile.h"
 #include "common/Shell.h"
 
 namespace jc::crypto {
@@ -29,11 +30,13 @@ constexpr const char* kEntryPointNames[TCryptoEntryPoints::Count] = {
     "encodeBase64",       "decodeBase64",       "encryptDataWithKey",   "decryptDataWithKey",
     "encryptDataWithCert", "decryptDataWithCert", "setEncryptionPassword", "setCertViewPolicy"};
 
-// Loads with every symbol resolved at once; null on failure.
+// Loads with every symbol resolved at once; null on failure, a damaged file
+// (cut short) included, which the loader itself would map past its end.
 void* OpenLibrary(const std::string& path) {
 #ifdef _WIN32
   return reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
 #else
+  if (!IsCompleteSharedObjectFile(path)) return nullptr;
   return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
 #endif
 }
