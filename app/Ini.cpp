@@ -88,23 +88,26 @@ std::string StripQuotes(std::string v) {
 
 }  // namespace
 
+std::string ReadProfileText(std::string text, const std::string& section, const std::string& key,
+                            const std::string& defaultValue, std::size_t bufferSize) {
+  Lines lines;
+  lines.text = std::move(text);
+  if (lines.text.rfind("\xEF\xBB\xBF", 0) == 0) lines.pos = 3;  // a UTF-8 byte order mark
+  Lookup lookup{&lines, &section, &key, std::nullopt};
+  ini_parse_stream(&NextLine, &lines, &OnEntry, &lookup);
+  std::string value = lookup.value ? StripQuotes(Trim(*lookup.value)) : defaultValue;
+  if (bufferSize > 0 && Utf8Length(value) > bufferSize - 1) value = Utf8Left(value, bufferSize - 1);
+  return value;
+}
+
 std::string ReadProfileString(const std::string& file, const std::string& section,
                               const std::string& key, const std::string& defaultValue,
                               std::size_t bufferSize) {
-  Lines lines;
-  std::optional<std::string> found;
   std::ifstream in(file, std::ios::binary);
   // A file that cannot be opened is no error here: the default comes back.
-  if (in) {
-    lines.text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (lines.text.rfind("\xEF\xBB\xBF", 0) == 0) lines.pos = 3;  // a UTF-8 byte order mark
-    Lookup lookup{&lines, &section, &key, std::nullopt};
-    ini_parse_stream(&NextLine, &lines, &OnEntry, &lookup);
-    found = std::move(lookup.value);
-  }
-  std::string value = found ? StripQuotes(Trim(*found)) : defaultValue;
-  if (bufferSize > 0 && Utf8Length(value) > bufferSize - 1) value = Utf8Left(value, bufferSize - 1);
-  return value;
+  if (!in) return ReadProfileText({}, section, key, defaultValue, bufferSize);
+  return ReadProfileText(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), section,
+                         key, defaultValue, bufferSize);
 }
 
 }  // namespace jc::app

@@ -17,4 +17,8 @@ std::string ReadProfileString(const std::string& file, const std::string& sectio
                               const std::string& key, const std::string& defaultValue,
                               std::size_t bufferSize = 2048);
 
+// The same, from the text of an INI file that is already read.
+std::string ReadProfileText(std::string text, const std::string& section, const std::string& key,
+                            const std::string& defaultValue, std::size_t bufferSize = 2048);
+
 }  // namespace jc::app
