@@ -8,6 +8,7 @@
 #   scripts/fuzz.sh [SECONDS] [TARGET ...]   targets: module_base64 codec_decrypt tsql ini
 set -euo pipefail
 cd "$(dirname "$0")/.."
+SOURCE="$PWD"
 SECONDS_EACH="${1:-60}"
 shift || true
 TARGETS=("$@")
@@ -29,7 +30,7 @@ for t in "${TARGETS[@]}"; do
   set +e
   (cd "$BUILD" && "$BUILD/bin/fuzz_$t" -max_total_time="$SECONDS_EACH" -max_len=65536 -rss_limit_mb=2048 \
      -print_final_stats=1 -artifact_prefix="$BUILD/fuzz-findings/$t-" \
-     "$BUILD/fuzz-corpus/$t" "$PWD/fuzz/corpus/$t") >"$log" 2>&1
+     "$BUILD/fuzz-corpus/$t" "$SOURCE/fuzz/corpus/$t") >"$log" 2>&1
   rc=$?
   set -e
   runs=$(grep -o 'stat::number_of_executed_units: [0-9]*' "$log" | tail -1 | grep -o '[0-9]*$' || echo "?")
