@@ -7,8 +7,6 @@
 
 namespace jc::app {
 
-namespace {
-
 // A date YYYYMMDD that exists in the calendar (20240229 does, 20230229 and
 // 20240431 do not).
 bool ParseDate(const std::string& text, ui::DateTime& date) {
@@ -22,6 +20,8 @@ bool ParseDate(const std::string& text, ui::DateTime& date) {
   static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   return date.day <= kDays[date.month - 1] + (date.month == 2 && leap ? 1 : 0);
 }
+
+namespace {
 
 bool Before(const ui::DateTime& a, const ui::DateTime& b) {
   if (a.year != b.year) return a.year < b.year;

@@ -34,6 +34,9 @@ struct CommandContext {
   std::unique_ptr<TForm1> form;
 };
 
+// A date argument YYYYMMDD; false when it is not one.
+bool ParseDate(const std::string& text, ui::DateTime& date);
+
 int CmdCreateStore(CommandContext& ctx);
 int CmdSql(CommandContext& ctx);
 int CmdEncrypt(CommandContext& ctx);
