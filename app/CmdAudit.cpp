@@ -7,14 +7,13 @@
 
 namespace jc::app {
 
-// A date YYYYMMDD that exists in the calendar (20240229 does, 20230229 and
-// 20240431 do not).
 bool ParseDate(const std::string& text, ui::DateTime& date) {
   if (text.size() != 8) return false;
   for (char c : text)
     if (c < '0' || c > '9') return false;
   date = ui::DateTime{std::atoi(text.substr(0, 4).c_str()), std::atoi(text.substr(4, 2).c_str()),
                       std::atoi(text.substr(6, 2).c_str()), 0, 0, 0};
+  // A date that exists in the calendar: 20240229 does, 20230229 and 20240431 do not.
   if (date.year < 1 || date.month < 1 || date.month > 12 || date.day < 1) return false;
   const bool leap = (date.year % 4 == 0 && date.year % 100 != 0) || date.year % 400 == 0;
   static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
