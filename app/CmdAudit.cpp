@@ -22,18 +22,18 @@ bool ParseDate(const std::string& text, ui::DateTime& date) {
 
 namespace {
 
-bool Before(const ui::DateTime& a, const ui::DateTime& b) {
-  if (a.year != b.year) return a.year < b.year;
-  if (a.month != b.month) return a.month < b.month;
-  return a.day < b.day;
-}
-
 bool ParseRow(const std::string& text, int& row) {
   if (text.empty() || text.size() > 9) return false;
   for (char c : text)
     if (c < '0' || c > '9') return false;
   row = std::atoi(text.c_str());
   return row >= 1;
+}
+
+bool Before(const ui::DateTime& a, const ui::DateTime& b) {
+  if (a.year != b.year) return a.year < b.year;
+  if (a.month != b.month) return a.month < b.month;
+  return a.day < b.day;
 }
 
 // Lists the code in Grid_Main's row 1, as an audit would, and clicks it.
