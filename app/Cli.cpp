@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <exception>
 #include <functional>
 #include <iostream>
 #include <memory>
@@ -181,7 +182,14 @@ int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err) 
     return kExitUsage;
   }
   CommandContext ctx(options, out, err);
-  return command->run(ctx);
+  // An error no handler took is shown as an error box would be, and fails
+  // the command.
+  try {
+    return command->run(ctx);
+  } catch (const std::exception& e) {
+    err << "error: " << e.what() << '\n';
+    return kExitFailed;
+  }
 }
 
 }  // namespace jc::app

@@ -13,7 +13,11 @@ bool ParseDate(const std::string& text, ui::DateTime& date) {
     if (c < '0' || c > '9') return false;
   date = ui::DateTime{std::atoi(text.substr(0, 4).c_str()), std::atoi(text.substr(4, 2).c_str()),
                       std::atoi(text.substr(6, 2).c_str()), 0, 0, 0};
-  return date.month >= 1 && date.month <= 12 && date.day >= 1 && date.day <= 31;
+  // A date that exists in the calendar: 20240229 does, 20230229 and 20240431 do not.
+  if (date.year < 1 || date.month < 1 || date.month > 12 || date.day < 1) return false;
+  const bool leap = (date.year % 4 == 0 && date.year % 100 != 0) || date.year % 400 == 0;
+  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return date.day <= kDays[date.month - 1] + (date.month == 2 && leap ? 1 : 0);
 }
 
 namespace {
@@ -24,6 +28,12 @@ bool ParseRow(const std::string& text, int& row) {
     if (c < '0' || c > '9') return false;
   row = std::atoi(text.c_str());
   return row >= 1;
+}
+
+bool Before(const ui::DateTime& a, const ui::DateTime& b) {
+  if (a.year != b.year) return a.year < b.year;
+  if (a.month != b.month) return a.month < b.month;
+  return a.day < b.day;
 }
 
 // Lists the code in Grid_Main's row 1, as an audit would, and clicks it.
@@ -48,7 +58,7 @@ int CmdAuditCustomers(CommandContext& ctx) {
       year = ctx.args[++i];
     } else if ((a == "--from" || a == "--to") && hasValue) {
       ui::DateTime d;
-      if (!ParseDate(ctx.args[i + 1], d)) return ctx.Usage(a + " takes a date YYYYMMDD");
+      if (!ParseDate(ctx.args[i + 1], d)) return ctx.Usage(a + " takes a date YYYYMMDD that exists");
       (a == "--from" ? from : to) = d;
       ++i;
     } else {
@@ -57,6 +67,7 @@ int CmdAuditCustomers(CommandContext& ctx) {
   }
   if (year && (from || to)) return ctx.Usage("--year and --from/--to exclude each other");
   if (from.has_value() != to.has_value()) return ctx.Usage("--from and --to go together");
+  if (from && Before(*to, *from)) return ctx.Usage("--from is after --to");
   if (!ctx.StartUp()) return ctx.Finish(kExitFailed);
   TForm1& f = *ctx.form;
   if (year) {

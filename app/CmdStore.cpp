@@ -26,8 +26,17 @@ int CmdSql(CommandContext& ctx) {
   if (!ctx.StartUp()) return ctx.Finish(kExitFailed);
   TForm1& f = *ctx.form;
   const std::string& statement = ctx.args[0];
+  // A store that can no longer be read or written (a lost connection) fails
+  // the statement like any other failure; the runner passes it on.
+  auto run = [&](db::TADOQuery& query, bool (*runner)(db::TADOQuery&, const std::string&)) {
+    try {
+      return runner(query, statement);
+    } catch (const db::ConnectionLost&) {
+      return false;
+    }
+  };
   if (db::ReturnsRows(statement)) {
-    if (!db::OpenQuery(f.Db.Ado_Qry, statement)) {
+    if (!run(f.Db.Ado_Qry, &db::OpenQuery)) {
       ctx.out << "FAILED: " << f.Db.Ado_Qry.LastError() << '\n';
       return ctx.Finish(kExitFailed);
     }
@@ -41,7 +50,7 @@ int CmdSql(CommandContext& ctx) {
     }
     return ctx.Finish(kExitOk);
   }
-  if (!db::ExecQuery(f.Db.Ado_Exec, statement)) {
+  if (!run(f.Db.Ado_Exec, &db::ExecQuery)) {
     ctx.out << "FAILED: " << f.Db.Ado_Exec.LastError() << '\n';
     return ctx.Finish(kExitFailed);
   }

@@ -1,9 +1,12 @@
 #pragma once
 // Reads one value from an INI file the way the Windows profile reader does:
-// section and key names match without regard to letter case, the first
-// matching key of the first matching section wins, the value is trimmed and
-// one pair of enclosing quotes is removed, and the default comes back when
-// the file, the section or the key is missing. The value is cut to fit a
+// leading blanks of a line are ignored, a line beginning with ';' is a
+// comment, section and key names match without regard to letter case, the
+// first matching key of the first matching section wins, the value is all of
+// the line after the first '=' (a ';' in it is no comment, and a line of any
+// length is read whole), trimmed, with one pair of enclosing quotes removed,
+// and the default comes back when the file, the section or the key is
+// missing. The value is cut to fit a
 // buffer of `bufferSize` characters (the terminating NUL included).
 #include <cstddef>
 #include <string>
@@ -13,5 +16,9 @@ namespace jc::app {
 std::string ReadProfileString(const std::string& file, const std::string& section,
                               const std::string& key, const std::string& defaultValue,
                               std::size_t bufferSize = 2048);
+
+// The same, from the text of an INI file that is already read.
+std::string ReadProfileText(std::string text, const std::string& section, const std::string& key,
+                            const std::string& defaultValue, std::size_t bufferSize = 2048);
 
 }  // namespace jc::app

@@ -18,6 +18,7 @@
 #include "common/Text.h"
 #include "crypto/AnsiText.h"
 #include "crypto/KeyStore.h"
+#include "crypto/SharedObjectFile.h"
 #include "common/Shell.h"
 
 namespace jc::crypto {
@@ -29,11 +30,13 @@ constexpr const char* kEntryPointNames[TCryptoEntryPoints::Count] = {
     "encodeBase64",       "decodeBase64",       "encryptDataWithKey",   "decryptDataWithKey",
     "encryptDataWithCert", "decryptDataWithCert", "setEncryptionPassword", "setCertViewPolicy"};
 
-// Loads with every symbol resolved at once; null on failure.
+// Loads with every symbol resolved at once; null on failure, a damaged file
+// (cut short) included, which the loader itself would map past its end.
 void* OpenLibrary(const std::string& path) {
 #ifdef _WIN32
   return reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
 #else
+  if (!IsCompleteSharedObjectFile(path)) return nullptr;
   return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
 #endif
 }
@@ -61,14 +64,9 @@ bool IsFile(const std::string& path) {
 }
 
 // Clears a copy of a password or key before its memory is given back.
-void Wipe(std::string& s) {
-  if (!s.empty()) OPENSSL_cleanse(s.data(), s.size());
-  s.clear();
-}
-
 struct WipeOnExit {
   std::string& s;
-  ~WipeOnExit() { Wipe(s); }
+  ~WipeOnExit() { WipeString(s); }
 };
 
 }  // namespace
@@ -113,7 +111,7 @@ CryptoUnit::~CryptoUnit() {
     if (impl_->module) UnloadCryptoModule();
   } catch (...) {
   }
-  Wipe(CryptoPassword);
+  CryptoPassword.Wipe();
 }
 
 bool CryptoUnit::ModuleLoaded() const { return impl_->module != nullptr; }
@@ -207,7 +205,11 @@ int CryptoUnit::TryDecrypt(const std::string& text, std::string& plain) {
   ep.setEncryptionPassword(impl_->context, password.c_str());
   const unsigned char* data = nullptr;
   int32_t count = 0;
-  ep.decodeBase64(impl_->context, body.c_str(), &data, &count);
+  // A body that is not base64 fails here, with the module's own error; its
+  // empty result must not go on to be reported as a short ciphertext. (A
+  // failure that still hands out bytes is left to the decryption.)
+  const int decoded = ep.decodeBase64(impl_->context, body.c_str(), &data, &count);
+  if (decoded != 0 && count <= 0) return decoded;
   const unsigned char* out = nullptr;
   int32_t outCount = 0;
   const int result = ep.decryptDataWithKey(impl_->context, data, count, &out, &outCount);
@@ -243,8 +245,7 @@ std::string CryptoUnit::DecryptWithPassword(const std::string& text) {
 bool CryptoUnit::UseDataKey() {
   std::string key;
   const bool ok = DecryptWithPassword(FromAnsi(impl_->store->CurrentKey->KeyText.Bytes()), key);
-  Wipe(CryptoPassword);
-  CryptoPassword = std::move(key);
+  CryptoPassword = std::move(key);  // wipes the key's copy too
   return ok;
 }
 
@@ -285,7 +286,7 @@ std::string CryptoUnit::WhyUnusable() {
     return std::string("키 테이블 TV_BASE..HIRAEncryption에 버전 ") + KeyVersion + " 키가 없습니다.";
   // The data key under the module password, as the codec decrypts it, but
   // silently: the check itself must not show the module's error boxes.
-  std::string saved;
+  SecretText saved;  // wiped when the check ends
   saved.swap(CryptoPassword);  // put back afterwards, so the check changes no codec state
   CryptoPassword = ModulePassword;
   std::string key;
@@ -295,8 +296,7 @@ std::string CryptoUnit::WhyUnusable() {
   } catch (...) {
     ok = false;
   }
-  Wipe(key);
-  Wipe(CryptoPassword);
+  WipeString(key);
   CryptoPassword.swap(saved);
   if (!ok) return std::string("키 테이블의 버전 ") + KeyVersion + " 데이터 키를 복호화할 수 없습니다.";
   return {};

@@ -10,6 +10,7 @@
 
 #include "common/HostPath.h"
 #include "crypto/Codec.h"
+#include "crypto/SecretText.h"
 #include "cryptomodule/IndvInfmCrypto.h"
 
 namespace jc::db { class TADOConnection; }
@@ -104,8 +105,9 @@ class CryptoUnit : public Codec {
   // error box. Swallows exceptions (empty result).
   std::string DecryptWithPassword(const std::string& text);
 
-  // The password handed to the module before every encryption or decryption.
-  std::string CryptoPassword;
+  // The password handed to the module before every encryption or decryption
+  // (a data key, or the module password); wiped whenever it is replaced.
+  SecretText CryptoPassword;
 
   // State of the load, for the window's diagnostics and for tests.
   bool ModuleLoaded() const;  // a module handle is held

@@ -6,6 +6,7 @@
 #include "common/Text.h"
 #include "crypto/CryptoUnit.h"
 #include "crypto/KeyStore.h"
+#include "crypto/SecretText.h"
 #include "db/Connection.h"
 #include "db/Query.h"
 
@@ -47,12 +48,12 @@ bool CreateDataKey(CryptoUnit& unit, db::TADOConnection& connection, std::string
     return false;
   }
 
-  std::string key = NewDataKeyText();
-  const std::string saved = unit.CryptoPassword;
+  SecretText key = NewDataKeyText();
+  const SecretText saved = unit.CryptoPassword;  // the codec's password, put back below
   unit.CryptoPassword = CryptoUnit::ModulePassword;
   const std::string body = unit.EncryptWithPassword(key);
-  const bool readsBack = !body.empty() && unit.DecryptWithPassword(body) == key;
-  OPENSSL_cleanse(key.data(), key.size());
+  const bool readsBack = !body.empty() && SecretText(unit.DecryptWithPassword(body)) == key.str();
+  key.Wipe();
   unit.CryptoPassword = saved;
   if (!readsBack) {
     error = "the crypto module could not encrypt the new key";

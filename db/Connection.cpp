@@ -75,6 +75,12 @@ void TADOConnection::Trace(const std::string& sql, bool ok) {
 }
 
 std::string BuildConnectionString(const std::string& serverHost) {
+  // The host is pasted into the string as it stands: one of these would end
+  // its value and add keys (another Data Source, a login of its own). No host
+  // name holds them.
+  if (serverHost.find_first_of(";{}=") != std::string::npos)
+    throw DbError("The database host '" + serverHost +
+                  "' in the settings is not a host name: it holds ';', '{', '}' or '='.");
   return "Provider=SQLOLEDB.1;User ID=sa;Password=RQX#^!!$(!;Persist Security Info=True;Initial Catalog=master;"
          "Packet Size=4096;Data Source=" +
          serverHost + std::string(kInstance);

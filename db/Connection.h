@@ -45,6 +45,8 @@ class TADOConnection {
 
 // The fixed ADO connection string for a host: the login, the initial
 // catalog master, packet size 4096 and the data source host + "\QUINSET".
+// Throws DbError for a host holding ';', '{', '}' or '=', which would add
+// keys to the string.
 std::string BuildConnectionString(const std::string& serverHost);
 
 // The key=value pairs of an ADO connection string, in order, keys and values

@@ -3,13 +3,18 @@
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/file.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <limits>
+#include <new>
+#include <system_error>
 
 #include "db/Connection.h"
 #include "db/Names.h"
@@ -67,6 +72,16 @@ long long CharCount(std::string_view s) {
   return n;
 }
 
+constexpr const char* kBigintOverflow = "Arithmetic overflow error converting expression to data type bigint.";
+
+// A text result, or SQLite's "string or blob too big" when it passes the
+// connection's length limit (which also keeps it within an int).
+void ResultText(sqlite3_context* ctx, std::string_view text) {
+  const int limit = sqlite3_limit(sqlite3_context_db_handle(ctx), SQLITE_LIMIT_LENGTH, -1);
+  if (text.size() > static_cast<std::size_t>(limit)) return sqlite3_result_error_toobig(ctx);
+  sqlite3_result_text(ctx, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
 std::string_view TextArg(sqlite3_value* v) {
   const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
   return p ? std::string_view(p, static_cast<std::size_t>(sqlite3_value_bytes(v))) : std::string_view();
@@ -86,13 +101,9 @@ void LeftRight(sqlite3_context* ctx, int argc, sqlite3_value** argv, bool left) 
     return sqlite3_result_error(ctx, m.c_str(), -1);
   }
   std::string_view s = TextArg(argv[0]);
-  if (left) {
-    std::size_t end = CharOffset(s, n);
-    return sqlite3_result_text(ctx, s.data(), static_cast<int>(end), SQLITE_TRANSIENT);
-  }
+  if (left) return ResultText(ctx, s.substr(0, CharOffset(s, n)));
   const long long total = CharCount(s);
-  std::size_t begin = total <= n ? 0 : CharOffset(s, total - n);
-  sqlite3_result_text(ctx, s.data() + begin, static_cast<int>(s.size() - begin), SQLITE_TRANSIENT);
+  ResultText(ctx, s.substr(total <= n ? 0 : CharOffset(s, total - n)));
 }
 
 void FnLeft(sqlite3_context* c, int n, sqlite3_value** v) { LeftRight(c, n, v, true); }
@@ -103,11 +114,13 @@ void FnRight(sqlite3_context* c, int n, sqlite3_value** v) { LeftRight(c, n, v, 
 void FnReplace(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   if (AnyNull(argc, argv)) return sqlite3_result_null(ctx);
   std::string_view s = TextArg(argv[0]), pat = TextArg(argv[1]), rep = TextArg(argv[2]);
-  if (pat.empty()) return sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+  if (pat.empty()) return ResultText(ctx, s);
+  const auto limit = static_cast<std::size_t>(sqlite3_limit(sqlite3_context_db_handle(ctx), SQLITE_LIMIT_LENGTH, -1));
   std::string out;
   out.reserve(s.size());
   std::size_t i = 0;
   while (i < s.size()) {
+    if (out.size() > limit) return sqlite3_result_error_toobig(ctx);  // before it grows without bound
     bool match = i + pat.size() <= s.size();
     for (std::size_t k = 0; match && k < pat.size(); ++k)
       match = Lower(static_cast<unsigned char>(s[i + k])) == Lower(static_cast<unsigned char>(pat[k]));
@@ -118,7 +131,7 @@ void FnReplace(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
       out.push_back(s[i++]);
     }
   }
-  sqlite3_result_text(ctx, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
+  ResultText(ctx, out);
 }
 
 // LEN: characters without the trailing spaces.
@@ -136,10 +149,12 @@ void FnSubstring(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   const long long len = sqlite3_value_int64(argv[2]);
   if (len < 0) return sqlite3_result_error(ctx, "Invalid length parameter passed to the substring function.", -1);
   const long long first = std::max(start, 1LL);
-  const long long last = start + len;  // exclusive, 1-based
+  long long last = 0;  // exclusive, 1-based
+  // A sum beyond the largest number still ends past the text: to its end.
+  if (__builtin_add_overflow(start, len, &last)) last = std::numeric_limits<long long>::max();
   if (last <= first) return sqlite3_result_text(ctx, "", 0, SQLITE_STATIC);
   std::size_t b = CharOffset(s, first - 1), e = CharOffset(s, last - 1);
-  sqlite3_result_text(ctx, s.data() + b, static_cast<int>(e - b), SQLITE_TRANSIENT);
+  ResultText(ctx, s.substr(b, e - b));
 }
 
 bool NumericText(std::string_view s, double& out) {
@@ -158,12 +173,19 @@ void FnAdd(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   if (AnyNull(argc, argv)) return sqlite3_result_null(ctx);
   const int ta = sqlite3_value_type(argv[0]), tb = sqlite3_value_type(argv[1]);
   if ((ta == SQLITE_TEXT || ta == SQLITE_BLOB) && (tb == SQLITE_TEXT || tb == SQLITE_BLOB)) {
-    std::string out(TextArg(argv[0]));
-    out.append(TextArg(argv[1]));
-    return sqlite3_result_text(ctx, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
+    const std::string_view a = TextArg(argv[0]), b = TextArg(argv[1]);
+    const int limit = sqlite3_limit(sqlite3_context_db_handle(ctx), SQLITE_LIMIT_LENGTH, -1);
+    if (a.size() + b.size() > static_cast<std::size_t>(limit)) return sqlite3_result_error_toobig(ctx);
+    std::string out(a);
+    out.append(b);
+    return ResultText(ctx, out);
   }
-  if (ta == SQLITE_INTEGER && tb == SQLITE_INTEGER)
-    return sqlite3_result_int64(ctx, sqlite3_value_int64(argv[0]) + sqlite3_value_int64(argv[1]));
+  if (ta == SQLITE_INTEGER && tb == SQLITE_INTEGER) {
+    long long sum = 0;
+    if (__builtin_add_overflow(sqlite3_value_int64(argv[0]), sqlite3_value_int64(argv[1]), &sum))
+      return sqlite3_result_error(ctx, kBigintOverflow, -1);
+    return sqlite3_result_int64(ctx, sum);
+  }
   double a = 0, b = 0;
   for (int k = 0; k < 2; ++k) {
     double& x = k == 0 ? a : b;
@@ -183,17 +205,30 @@ void FnAdd(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   else sqlite3_result_double(ctx, r);
 }
 
+// SQLite calls the functions from C: an exception (out of memory) must not
+// pass through it, so it becomes the function's error.
+template <void (*F)(sqlite3_context*, int, sqlite3_value**)>
+void NoThrow(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+  try {
+    F(ctx, argc, argv);
+  } catch (const std::bad_alloc&) {
+    sqlite3_result_error_nomem(ctx);
+  } catch (const std::exception& e) {
+    sqlite3_result_error(ctx, e.what(), -1);
+  }
+}
+
 }  // namespace
 
 void RegisterTsqlExtensions(sqlite3* db) {
   sqlite3_create_collation(db, "TSQL", SQLITE_UTF8, nullptr, TsqlCollate);
   const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-  sqlite3_create_function(db, "tsql_left", 2, flags, nullptr, FnLeft, nullptr, nullptr);
-  sqlite3_create_function(db, "tsql_right", 2, flags, nullptr, FnRight, nullptr, nullptr);
-  sqlite3_create_function(db, "tsql_replace", 3, flags, nullptr, FnReplace, nullptr, nullptr);
-  sqlite3_create_function(db, "tsql_len", 1, flags, nullptr, FnLen, nullptr, nullptr);
-  sqlite3_create_function(db, "tsql_substring", 3, flags, nullptr, FnSubstring, nullptr, nullptr);
-  sqlite3_create_function(db, "tsql_add", 2, flags, nullptr, FnAdd, nullptr, nullptr);
+  sqlite3_create_function(db, "tsql_left", 2, flags, nullptr, NoThrow<FnLeft>, nullptr, nullptr);
+  sqlite3_create_function(db, "tsql_right", 2, flags, nullptr, NoThrow<FnRight>, nullptr, nullptr);
+  sqlite3_create_function(db, "tsql_replace", 3, flags, nullptr, NoThrow<FnReplace>, nullptr, nullptr);
+  sqlite3_create_function(db, "tsql_len", 1, flags, nullptr, NoThrow<FnLen>, nullptr, nullptr);
+  sqlite3_create_function(db, "tsql_substring", 3, flags, nullptr, NoThrow<FnSubstring>, nullptr, nullptr);
+  sqlite3_create_function(db, "tsql_add", 2, flags, nullptr, NoThrow<FnAdd>, nullptr, nullptr);
 }
 
 // ---------------------------------------------------------------- errors
@@ -245,24 +280,119 @@ std::string MapError(const std::string& msg, const tsql::Translation* tr) {
 }
 
 // True when the last error says that a store file can no longer be read or
-// written (I/O failure, damaged or vanished file): the embedded store's form
-// of a lost connection.
+// written (I/O failure, damaged or vanished file, a file or folder that
+// cannot be written, no space left): the embedded store's form of a lost
+// connection.
 bool StoreFileLost(sqlite3* db) {
   switch (sqlite3_errcode(db) & 0xff) {
     case SQLITE_IOERR:
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
     case SQLITE_CANTOPEN:
+    case SQLITE_READONLY:
+    case SQLITE_FULL:
       return true;
     default:
       return false;
   }
 }
 
+// The databases that the commit under way writes, noted by the commit hook:
+// when the commit then fails (no space left for the journal), their file is
+// the one to name. Cleared before every statement runs.
+struct Committing {
+  sqlite3* db = nullptr;
+  std::vector<std::string> schemas;
+};
+thread_local Committing tCommitting;
+
+int NoteCommit(void* handle) {
+  auto* db = static_cast<sqlite3*>(handle);
+  tCommitting.db = db;
+  tCommitting.schemas.clear();
+  for (const std::string& name : StoreDatabases()) {
+    const std::string schema = name == "master" ? "main" : name;
+    if (sqlite3_txn_state(db, schema.c_str()) == SQLITE_TXN_WRITE) tCommitting.schemas.push_back(schema);
+  }
+  return 0;  // the commit goes on
+}
+
+// Before a statement runs: no commit noted, no system error left over.
+void BeforeRunning() {
+  tCommitting.db = nullptr;
+  errno = 0;
+}
+
+// SQLite's texts for these failures name neither the file nor the reason
+// ("attempt to write a readonly database", "disk I/O error"): this says
+// which store file (or the folder, when no one file is to blame) and why.
+// Empty for any other error.
+std::string StoreFileProblem(sqlite3* db, int osError) {
+  const int code = sqlite3_errcode(db) & 0xff;
+  if (code != SQLITE_READONLY && code != SQLITE_FULL && code != SQLITE_IOERR && code != SQLITE_CANTOPEN) return {};
+  // SQLite keeps the system's error only for some of its calls; the one the
+  // failing call left behind stands in for it.
+  const int error = sqlite3_system_errno(db) ? sqlite3_system_errno(db) : osError;
+  std::vector<std::pair<std::string, std::string>> files;  // schema, file
+  for (const std::string& name : StoreDatabases()) {
+    const std::string schema = name == "master" ? "main" : name;
+    const char* path = sqlite3_db_filename(db, schema.c_str());
+    if (path && *path) files.emplace_back(schema, path);
+  }
+  const std::string folder = files.empty() ? std::string() : fs::path(files[0].second).parent_path().string();
+  struct statvfs space {};
+  const bool deviceFull = code == SQLITE_IOERR && !folder.empty() && ::statvfs(folder.c_str(), &space) == 0 &&
+                          space.f_bavail == 0;
+  const bool noSpace = code == SQLITE_FULL || error == ENOSPC || error == EDQUOT || deviceFull;
+  const bool readOnly = !noSpace && (code == SQLITE_READONLY || error == EROFS || error == EACCES || error == EPERM);
+  std::string cause = noSpace    ? "cannot be written: no space left on the device"
+                      : readOnly ? "is read-only"
+                      : error    ? "cannot be read or written: " + std::system_category().message(error)
+                                 : "cannot be read or written";
+
+  auto named = [&](const std::string& what, const std::string& path) {
+    return "The store " + what + " '" + path + "' " + cause;
+  };
+  // The file opened read-only, or the one whose write was under way.
+  for (const auto& [schema, path] : files)
+    if (sqlite3_db_readonly(db, schema.c_str()) == 1) return named("file", path);
+  for (const auto& [schema, path] : files) {
+    const bool committing = tCommitting.db == db && std::find(tCommitting.schemas.begin(), tCommitting.schemas.end(),
+                                                              schema) != tCommitting.schemas.end();
+    if (committing || sqlite3_txn_state(db, schema.c_str()) == SQLITE_TXN_WRITE) return named("file", path);
+  }
+  // Otherwise what the file system says: a file, or the journal beside it,
+  // that cannot be written, or a folder where the journal cannot be made.
+  if (!noSpace) {
+    for (const auto& [schema, path] : files)
+      for (const char* suffix : {"", "-wal", "-shm"}) {
+        const std::string p = path + std::string(suffix);
+        if (::access(p.c_str(), F_OK) == 0 && ::access(p.c_str(), W_OK) != 0) {
+          if (!readOnly) cause = "is read-only";
+          return named("file", path);
+        }
+      }
+  }
+  if (!noSpace && !folder.empty() && ::access(folder.c_str(), W_OK) != 0) {
+    cause = "is read-only";
+    return named("folder", folder);
+  }
+  return named("folder", folder);
+}
+
+// The text of the last error of db: the provider's text, after the store
+// file and the cause when a store file failed. osError: errno right after
+// the failing call (cleared before it).
+std::string ErrorText(sqlite3* db, const std::string& providerText, int osError) {
+  const std::string problem = StoreFileProblem(db, osError);
+  return problem.empty() ? providerText : problem + ": " + providerText;
+}
+
 // Throws the last error of db, as ConnectionLost when the store is lost.
-[[noreturn]] void ThrowError(sqlite3* db, const std::string& message) {
-  if (StoreFileLost(db)) throw ConnectionLost(message);
-  throw DbError(message);
+[[noreturn]] void ThrowError(sqlite3* db, const std::string& message, int osError = 0) {
+  const std::string text = ErrorText(db, message, osError);
+  if (StoreFileLost(db)) throw ConnectionLost(text);
+  throw DbError(text);
 }
 
 [[noreturn]] void Throw(sqlite3* db, const tsql::Translation* tr = nullptr) {
@@ -271,10 +401,12 @@ bool StoreFileLost(sqlite3* db) {
 
 void Exec(sqlite3* db, const std::string& sql) {
   char* err = nullptr;
+  BeforeRunning();
   if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
+    const int osError = errno;
     std::string m = err ? err : "SQLite error";
     sqlite3_free(err);
-    ThrowError(db, MapError(m, nullptr));
+    ThrowError(db, MapError(m, nullptr), osError);
   }
 }
 
@@ -330,6 +462,7 @@ SqliteBackend::SqliteBackend(const std::string& folder) : folder_(folder) {
     sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     sqlite3_busy_timeout(db_, 5000);
+    sqlite3_commit_hook(db_, NoteCommit, db_);
     RegisterTsqlExtensions(db_);
     for (std::size_t i = 1; i < StoreDatabases().size(); ++i) {
       const std::string& name = StoreDatabases()[i];
@@ -341,6 +474,12 @@ SqliteBackend::SqliteBackend(const std::string& folder) : folder_(folder) {
       Exec(db_, "PRAGMA " + tsql::QuoteIdent(schema) + ".journal_mode=WAL");
       Exec(db_, "PRAGMA " + tsql::QuoteIdent(schema) + ".synchronous=NORMAL");
     }
+  } catch (const ConnectionLost& e) {
+    // Nothing was connected yet: the store cannot be opened, which is what
+    // the caller hears.
+    sqlite3_close(db_);
+    db_ = nullptr;
+    throw DbError(e.ProviderText());
   } catch (...) {
     sqlite3_close(db_);
     db_ = nullptr;
@@ -403,7 +542,9 @@ namespace {
 void StepAll(sqlite3* db, sqlite3_stmt* st, ResultSet* out, const tsql::Translation* tr) {
   int ncol = 0;
   for (bool first = true;; first = false) {
+    BeforeRunning();
     const int rc = sqlite3_step(st);
+    const int osError = errno;
     if (first && out) {
       // After the first step: a statement re-prepared for a changed schema
       // has its new columns only then.
@@ -414,7 +555,7 @@ void StepAll(sqlite3* db, sqlite3_stmt* st, ResultSet* out, const tsql::Translat
     }
     if (rc == SQLITE_DONE) break;
     if (rc != SQLITE_ROW) {
-      std::string m = MapError(sqlite3_errmsg(db), tr);
+      std::string m = ErrorText(db, MapError(sqlite3_errmsg(db), tr), osError);
       const bool lost = StoreFileLost(db);
       sqlite3_reset(st);
       if (out) *out = ResultSet{};
@@ -437,12 +578,18 @@ void StepAll(sqlite3* db, sqlite3_stmt* st, ResultSet* out, const tsql::Translat
   sqlite3_reset(st);
 }
 
-// Length n of a declared type "NVARCHAR(n)", or -1.
-int DeclaredLength(const std::string& decl) {
+// Length n of a declared type "NVARCHAR(n)" of a column, or -1. A length
+// that no text type can have (a table made by other means) is refused.
+int DeclaredLength(const std::string& decl, const std::string& column) {
   const auto open = decl.find('('), close = decl.find(')');
   if (open == std::string::npos || close == std::string::npos || close <= open + 1) return -1;
   const std::string inner = decl.substr(open + 1, close - open - 1);
   if (!std::all_of(inner.begin(), inner.end(), [](unsigned char c) { return std::isdigit(c); })) return -1;
+  const std::size_t digits = std::min(inner.find_first_not_of('0'), inner.size());
+  const int max = std::toupper(static_cast<unsigned char>(decl[0])) == 'N' ? 4000 : 8000;
+  if (inner.size() - digits > 9 || std::stoi(inner) > max)
+    throw DbError("The size (" + inner.substr(digits) + ") given to the column '" + column +
+                  "' exceeds the maximum allowed for any data type (" + std::to_string(max) + ").");
   return std::stoi(inner);
 }
 
@@ -473,7 +620,7 @@ void RunSelectInto(sqlite3* db, const tsql::Translation& tr, const std::vector<s
     } else if (udecl.find("CHAR") != std::string::npos || udecl.find("TEXT") != std::string::npos ||
                udecl.find("CLOB") != std::string::npos) {
       def += " " + decl + " COLLATE TSQL";
-      const int len = DeclaredLength(decl);
+      const int len = DeclaredLength(decl, name);
       if (len >= 0) def += " CHECK(length(" + tsql::QuoteIdent(name) + ") <= " + std::to_string(len) + ")";
     } else {
       def += " " + decl;

@@ -31,8 +31,13 @@ struct Tokens {
   std::string key;                    // the statement with string literals blanked
 };
 
-// Splits T-SQL into tokens. Throws DbError on an unterminated literal or a
-// character the dialect does not use.
+// Deepest nesting of parentheses a statement may have (subqueries, function
+// calls and bracketed expressions alike), as many levels as SQL Server allows
+// nested subqueries. The tool's own statements use a few.
+inline constexpr int kMaxNesting = 32;
+
+// Splits T-SQL into tokens. Throws DbError on an unterminated literal, a
+// character the dialect does not use, or nesting deeper than kMaxNesting.
 void Tokenize(std::string_view sql, Tokens& out);
 
 enum class StmtKind {

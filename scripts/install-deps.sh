@@ -11,6 +11,7 @@ PACKAGES=(
   libssl-dev openssl
   libinih-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
+  clang libclang-rt-dev llvm
   fonts-nanum
   xvfb xauth x11-utils xdotool python3
 )

@@ -45,6 +45,17 @@ TEST_F(IniTest, ReadsLikeTheWindowsProfileReader) {
       {"empty value", "[DATAPATH]\nPATH=\n", ""},
       {"CRLF lines", "[DATAPATH]\r\nPATH=dbhost\r\n", "dbhost"},
       {"embedded store", "[DATAPATH]\nPATH=sqlite:store\n", "sqlite:store"},
+      // Lines the profile reader takes as they stand, where an INI library
+      // has rules of its own.
+      {"indented key after another", "[DATAPATH]\nUSER=x\n   PATH=dbhost\n", "dbhost"},
+      {"key indented with a tab", "[DATAPATH]\nUSER=x\n\tPATH=dbhost\n", "dbhost"},
+      {"indented section and comment", "  [DATAPATH]\n  ; PATH=no\nPATH=dbhost\n", "dbhost"},
+      {"' ;' inside the value", "[DATAPATH]\nPATH=db host ; not a comment\n", "db host ; not a comment"},
+      {"';' inside the value", "[DATAPATH]\nPATH=a;b\n", "a;b"},
+      {"':' is part of the key", "[DATAPATH]\nPATH:x=no\nPATH=dbhost\n", "dbhost"},
+      {"a long comment's tail is no line", "[DATAPATH]\n;" + std::string(198, 'x') + "PATH=no\nPATH=dbhost\n", "dbhost"},
+      {"a long value is read whole", "[DATAPATH]\nPATH=" + std::string(300, 'h') + "\n", std::string(300, 'h')},
+      {"byte order mark", "\xEF\xBB\xBFPATH=no\n[DATAPATH]\nPATH=dbhost\n", "dbhost"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ReadProfileString(Write(c.text), "DATAPATH", "PATH", "DEFAULT"), c.expected)

@@ -121,6 +121,7 @@ TEST_F(Codec, DecryptsStoredValuesOrSaysWhyNot) {
   };
   const std::string wrong = "에러코드 :1006\r\n에러 메시지 :wrong password or damaged ciphertext";
   const std::string tooShort = "에러코드 :1005\r\n에러 메시지 :ciphertext too short";
+  const std::string notBase64 = "에러코드 :1004\r\n에러 메시지 :malformed base64 text";
   const std::vector<Case> cases = {
       {"under the data key", V().number01, kNumber, {}, kDataKey},
       {"second key version", V().number02, kNumber, {}, kDataKey2},
@@ -131,7 +132,9 @@ TEST_F(Codec, DecryptsStoredValuesOrSaysWhyNot) {
       {"only under the module password", V().numberFixed01, kNumber, {}, fixed},
       {"under neither password", V().numberOther01, "", {wrong}, fixed},
       {"two characters: empty body", "01", "", {tooShort}, fixed},
-      {"malformed body", "!!!!01", "", {tooShort}, fixed},
+      {"malformed body", "!!!!01", "", {notBase64}, fixed},
+      {"malformed body of two groups", "!!!!!!!!01", "", {notBase64}, fixed},
+      {"body cut inside a group", V().number01.substr(0, 5) + "01", "", {notBase64}, fixed},
       {"after a fallback, the data key again", V().number01, kNumber, {}, kDataKey},
   };
   for (const Case& c : cases) {
@@ -176,7 +179,7 @@ TEST_F(Codec, ADataKeyThatCannotBeDecryptedStopsTheCall) {
   // Rather than encrypting (or reading) under the empty password that a
   // failed data key leaves, the call shows the error once and yields nothing.
   const std::string wrong = "에러코드 :1006\r\n에러 메시지 :wrong password or damaged ciphertext";
-  const std::string tooShort = "에러코드 :1005\r\n에러 메시지 :ciphertext too short";
+  const std::string notBase64 = "에러코드 :1004\r\n에러 메시지 :malformed base64 text";
   struct Case {
     const char* name;
     std::string keyRow;
@@ -184,8 +187,8 @@ TEST_F(Codec, ADataKeyThatCannotBeDecryptedStopsTheCall) {
   };
   for (const Case& c : std::vector<Case>{
            {"key under another password", V().keyUnreadable, wrong},
-           {"60-character key value, cut to 50", std::string(58, 'A') + "01", tooShort},
-           {"key that is not base64", "abc*01", tooShort}}) {
+           {"60-character key value, cut to 50", std::string(58, 'A') + "01", notBase64},
+           {"key that is not base64", "abc*01", notBase64}}) {
     SCOPED_TRACE(c.name);
     StartUp({c.keyRow});
     ASSERT_EQ(Messages(), std::vector<std::string>{c.message}) << "the warm-up";
@@ -195,6 +198,27 @@ TEST_F(Codec, ADataKeyThatCannotBeDecryptedStopsTheCall) {
     EXPECT_EQ(Unit().DecryptJumin(V().number01), "");
     EXPECT_EQ(Messages(), (std::vector<std::string>{c.message, c.message}));
   }
+}
+
+TEST_F(Codec, NoTraceOfTheDataKeyStaysWhenTheModulePasswordReplacesIt) {
+  StartUp({V().key01});
+  // What the module password (10 characters and its terminating zero) would
+  // leave of the data key (19) in a buffer it is copied into.
+  const std::string tail = kDataKey.substr(std::string(CryptoUnit::ModulePassword).size() + 1);
+  auto noTrace = [&](const char* when) {
+    const auto& password = Unit().CryptoPassword;
+    EXPECT_EQ(std::string_view(password.data(), password.capacity()).find(tail), std::string_view::npos) << when;
+  };
+  ASSERT_EQ(Unit().EncryptJumin(kNumber), V().number01);
+  ASSERT_EQ(Unit().CryptoPassword, kDataKey);
+  EXPECT_EQ(Unit().DecryptJumin(V().numberFixed01), kNumber);  // falls back to the module password
+  ASSERT_EQ(Unit().CryptoPassword, CryptoUnit::ModulePassword);
+  noTrace("after a fallback");
+  ASSERT_EQ(Unit().EncryptJumin(kNumber), V().number01);
+  EXPECT_EQ(Unit().WhyUnusable(), "");
+  ASSERT_EQ(Unit().CryptoPassword, kDataKey) << "the check changes nothing";
+  Unit().CryptoPassword = CryptoUnit::ModulePassword;
+  noTrace("after an assignment");
 }
 
 TEST_F(Codec, PasswordPassesAreIndependentOfTheKeyStore) {

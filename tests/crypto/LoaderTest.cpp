@@ -88,6 +88,25 @@ TEST(LoadCryptoModule, ANonModuleFileFailsLikeAMissingOne) {
   EXPECT_TRUE(fs::equivalent(fs::current_path(), h.root.ModuleFolder()));
 }
 
+TEST(LoadCryptoModule, ADamagedModuleFailsLikeAMissingOne) {
+  // Our module cut short, as a failed copy leaves it: the loader must not
+  // map what is not there (the process used to die of SIGBUS).
+  const auto whole = fs::file_size(JC_MODULE_PATH);
+  for (const std::uintmax_t size : {std::uintmax_t{0}, std::uintmax_t{64}, std::uintmax_t{1024},
+                                    std::uintmax_t{4096}, std::uintmax_t{8192}, std::uintmax_t{16384},
+                                    whole / 2, whole - 1}) {
+    SCOPED_TRACE(size);
+    CryptoUnitHarness h("");
+    h.root.Install(JC_MODULE_PATH);
+    fs::resize_file(h.root.ModuleFile(), size);
+    EXPECT_FALSE(h.unit->LoadCryptoModule());
+    EXPECT_EQ(h.shell.messages, std::vector<std::string>{"개인정보암호화 모듈 로드 중 에러발생"});
+    EXPECT_FALSE(h.unit->ModuleLoaded());
+    EXPECT_EQ(h.unit->EntryPoints().BoundCount(), 0);
+    EXPECT_TRUE(fs::equivalent(fs::current_path(), h.root.ModuleFolder()));
+  }
+}
+
 // What the module sees when the key store is destroyed after each kind of load.
 struct CloseCase {
   const char* name;

@@ -24,6 +24,27 @@ TEST(ConnectionString, IsTheFixedTextWithTheHostAndInstance) {
             "Initial Catalog=master;Packet Size=4096;Data Source=\\QUINSET");
 }
 
+TEST(ConnectionString, RefusesAHostThatWouldAddConnectionKeys) {
+  // The host comes from the INI file; pasted into the string, these would
+  // name another store or add keys of their own.
+  for (const char* host : {"sqlite:/x;Data Source=sqlite:/other", "PHARM01;Trusted_Connection=yes", "PHARM01}",
+                           "{PHARM01", "PHARM01=1"}) {
+    SCOPED_TRACE(host);
+    try {
+      BuildConnectionString(host);
+      ADD_FAILURE() << "accepted";
+    } catch (const DbError& e) {
+      EXPECT_NE(std::string(e.what()).find(host), std::string::npos) << e.what();
+    }
+  }
+  // Opening through it fails before any store is opened.
+  test::TestStore store;
+  TADOConnection c;
+  EXPECT_THROW(c.ConnectionString = BuildConnectionString("sqlite:/nowhere;Data Source=sqlite:" + store.Folder()),
+               DbError);
+  EXPECT_FALSE(c.Connected());
+}
+
 TEST(ConnectionString, ParsesKeysInOrderWithQuotedValues) {
   auto kv = ParseConnectionString(" Provider=SQLOLEDB.1; Password=\"a;b\" ;Data Source = h\\QUINSET;");
   ASSERT_EQ(kv.size(), 3u);

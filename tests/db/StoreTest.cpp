@@ -7,6 +7,7 @@
 
 #include "db/Names.h"
 #include "db/SqliteStore.h"
+#include "support/FaultVfs.h"
 #include "support/TestStore.h"
 
 namespace jc::db {
@@ -78,6 +79,47 @@ TEST(OpenStore, RefusesAFolderWithoutItsFiles) {
     FAIL();
   } catch (const DbError& e) {
     EXPECT_NE(std::string(e.what()).find("TV_PRES.db"), std::string::npos) << e.what();
+  }
+}
+
+// A store that can no longer be written: the message names the file and the
+// cause, and the operation ends (a lost connection) instead of going on.
+TEST(StoreFiles, AFileThatCannotBeWrittenIsNamedWithTheCause) {
+  test::TestStore store;
+  const std::string file = (fs::path(store.Folder()) / "TV_BASE.db").string();
+  struct Case {
+    const char* name;
+    bool readOnly;
+    int writeCode;  // of a write that finds no space
+    const char* cause;
+  } cases[] = {
+      {"read-only file", true, 0, "read-only"},
+      {"disk full", false, SQLITE_FULL, "no space left"},
+      {"disk full, reported as an I/O error", false, SQLITE_IOERR_WRITE, "no space left"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::FaultVfs vfs;
+    if (c.readOnly) vfs.readOnly = {"/TV_BASE.db"};
+    else vfs.noSpace = {"/TV_BASE.db-wal", "/TV_BASE.db"};
+    vfs.writeCode = c.writeCode;
+    TADOConnection conn;
+    conn.ConnectionString = store.ConnectionString();
+    conn.Open();
+    // Reading still works; the first write fails.
+    EXPECT_NO_THROW(conn.backend().Query("SELECT COUNT(*) FROM TV_BASE..CD_PERSON"));
+    try {
+      conn.backend().Execute("INSERT INTO TV_BASE..CD_PERSON(CUSCODE) VALUES('C1')");
+      ADD_FAILURE() << "the write went through";
+    } catch (const ConnectionLost& e) {
+      const std::string text = e.ProviderText();
+      EXPECT_NE(text.find(file), std::string::npos) << text;
+      EXPECT_NE(text.find(c.cause), std::string::npos) << text;
+    }
+    // The other databases of the store are untouched by it.
+    if (c.readOnly) {
+      EXPECT_NO_THROW(conn.backend().Execute("INSERT INTO TV_PRES..PS_MAIN(CUSCODE) VALUES('C1')"));
+    }
   }
 }
 

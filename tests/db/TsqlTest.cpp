@@ -3,6 +3,7 @@
 // functions, per-table index names, updates through derived tables, and
 // refusal of every form it does not know.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include "db/Tsql.h"
 #include "support/TestStore.h"
@@ -110,6 +111,67 @@ TEST_F(TsqlTest, HelperFunctions) {
         << c.expr;
   EXPECT_EQ(ErrorOf("SELECT GETDATE() AS D"), "'GETDATE' is not a recognized built-in function name.");
   EXPECT_EQ(ErrorOf("SELECT LEFT('a') AS D"), "The LEFT function requires 2 argument(s).");
+}
+
+constexpr int kNestingLimit = 32;
+
+TEST_F(TsqlTest, NestingDeeperThanTheLimitIsRefusedNotRecursedInto) {
+  const std::string tooDeep =
+      "Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into smaller queries.";
+  auto nested = [](int levels, const std::string& open, const std::string& inner) {
+    std::string s;
+    for (int i = 0; i < levels; ++i) s += open;
+    s += inner;
+    for (int i = 0; i < levels; ++i) s += ")";
+    return s;
+  };
+  // At the limit the statement runs.
+  EXPECT_EQ(store.Texts("SELECT " + nested(kNestingLimit, "(", "7") + " AS V"), Rows{{"7"}});
+  // One level more, or the depth that used to overflow the stack (a few
+  // thousand levels), in parentheses, calls or subqueries: the server's error.
+  for (int levels : {kNestingLimit + 1, 100000}) {
+    SCOPED_TRACE(levels);
+    EXPECT_EQ(ErrorOf("SELECT " + nested(levels, "(", "1") + " AS V"), tooDeep);
+    EXPECT_EQ(ErrorOf("SELECT " + nested(levels, "LEN(", "'x'") + " AS V"), tooDeep);
+    EXPECT_EQ(ErrorOf("SELECT * FROM " + nested(levels, "(SELECT * FROM ", "TV_BASE..CD_PERSON") + " AS T"),
+              tooDeep);
+    EXPECT_FALSE(ReturnsRows("SELECT " + nested(levels, "(", "1") + " AS V"));
+  }
+}
+
+TEST_F(TsqlTest, ArithmeticOverflowIsAnErrorAndHugeArgumentsAreSafe) {
+  const std::string overflow = "Arithmetic overflow error converting expression to data type bigint.";
+  EXPECT_EQ(ErrorOf("SELECT 9223372036854775807 + 1 AS V"), overflow);
+  EXPECT_EQ(ErrorOf("SELECT -9223372036854775807 + -2 AS V"), overflow);
+  EXPECT_EQ(store.Texts("SELECT 9223372036854775806 + 1 AS V"), Rows{{"9223372036854775807"}});
+  struct Case {
+    const char* expr;
+    const char* value;
+  } cases[] = {
+      {"SUBSTRING('abcdef', 2, 9223372036854775807)", "bcdef"},
+      {"SUBSTRING('abcdef', 9223372036854775807, 9223372036854775807)", ""},
+      {"SUBSTRING('abcdef', -2, 9223372036854775807)", "abcdef"},
+      {"LEFT('abc', 9223372036854775807)", "abc"},
+      {"RIGHT('abc', 9223372036854775807)", "abc"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(store.Texts(std::string("SELECT ") + c.expr + " AS V"), Rows{{c.value}}) << c.expr;
+}
+
+TEST_F(TsqlTest, TextLengthsOutOfRangeAreRefusedWithTheReason) {
+  EXPECT_EQ(ErrorOf("CREATE TABLE TV_BASE..X(A NVARCHAR(99999999999) NULL)"),
+            "The size (99999999999) given to the column 'A' exceeds the maximum allowed for any data type (4000).");
+  EXPECT_EQ(ErrorOf("CREATE TABLE TV_BASE..X(A VARCHAR(8001) NULL)"),
+            "The size (8001) given to the column 'A' exceeds the maximum allowed for any data type (8000).");
+  EXPECT_EQ(ErrorOf("CREATE TABLE TV_BASE..X(A NVARCHAR(0) NULL)"), "Length or precision specification 0 is invalid.");
+  store.Exec("CREATE TABLE TV_BASE..X(A NVARCHAR(4000) NULL, B VARCHAR(8000) NULL)");
+  // A table made by other means can still declare such a length; copying it
+  // says why it cannot be copied.
+  auto* backend = dynamic_cast<SqliteBackend*>(&store.Connection().backend());
+  ASSERT_NE(backend, nullptr);
+  ASSERT_EQ(sqlite3_exec(backend->Handle(), "CREATE TABLE TV_BASE.Y(A NVARCHAR(99999999999))", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  EXPECT_EQ(ErrorOf("SELECT * INTO TV_BASE..Z FROM TV_BASE..Y"),
+            "The size (99999999999) given to the column 'A' exceeds the maximum allowed for any data type (4000).");
 }
 
 TEST_F(TsqlTest, UnknownFormsAreErrorsNotPassedThrough) {

@@ -194,7 +194,9 @@ TEST_F(QtShellWindow, ErrorBoxShowsTheMessageWithTheFullStopRule) {
       {"ends with a blank ", "ends with a blank "},
       {"ends with a comma,", "ends with a comma,"},
   };
-  for (const auto& [message, shown] : cases) {
+  for (const auto& c : cases) {
+    const std::string& message = c.first;
+    const std::string& shown = c.second;
     const auto boxes = AnswerBoxes([&] { window->Dispatch([&] { throw std::runtime_error(message); }); });
     ASSERT_EQ(boxes.size(), 1u) << message;
     EXPECT_EQ(boxes[0].text.toStdString(), shown);

@@ -1,0 +1,2 @@
+SELECT CUSCODE FROM TV_BASE..CD_PERSON WHERE PANAME = N'O''Neil' OR [CUSCODE] = 'x' -- c
+ /* d */
