@@ -20,6 +20,12 @@ bool ParseDate(const std::string& text, ui::DateTime& date) {
   return date.day <= kDays[date.month - 1] + (date.month == 2 && leap ? 1 : 0);
 }
 
+bool DateBefore(const ui::DateTime& a, const ui::DateTime& b) {
+  if (a.year != b.year) return a.year < b.year;
+  if (a.month != b.month) return a.month < b.month;
+  return a.day < b.day;
+}
+
 namespace {
 
 bool ParseRow(const std::string& text, int& row) {
@@ -28,12 +34,6 @@ bool ParseRow(const std::string& text, int& row) {
     if (c < '0' || c > '9') return false;
   row = std::atoi(text.c_str());
   return row >= 1;
-}
-
-bool Before(const ui::DateTime& a, const ui::DateTime& b) {
-  if (a.year != b.year) return a.year < b.year;
-  if (a.month != b.month) return a.month < b.month;
-  return a.day < b.day;
 }
 
 // Lists the code in Grid_Main's row 1, as an audit would, and clicks it.
@@ -67,7 +67,7 @@ int CmdAuditCustomers(CommandContext& ctx) {
   }
   if (year && (from || to)) return ctx.Usage("--year and --from/--to exclude each other");
   if (from.has_value() != to.has_value()) return ctx.Usage("--from and --to go together");
-  if (from && Before(*to, *from)) return ctx.Usage("--from is after --to");
+  if (from && DateBefore(*to, *from)) return ctx.Usage("--from is after --to");
   if (!ctx.StartUp()) return ctx.Finish(kExitFailed);
   TForm1& f = *ctx.form;
   if (year) {

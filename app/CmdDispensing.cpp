@@ -20,7 +20,7 @@ int CmdAuditDispensing(CommandContext& ctx) {
         return ctx.Usage("--table takes PS_MAIN or INS_COMPOS");
     } else if ((a == "--from" || a == "--to") && hasValue) {
       ui::DateTime d;
-      if (!ParseDate(ctx.args[i + 1], d)) return ctx.Usage(a + " takes a date YYYYMMDD");
+      if (!ParseDate(ctx.args[i + 1], d)) return ctx.Usage(a + " takes a date YYYYMMDD that exists");
       (a == "--from" ? from : to) = d;
       ++i;
     } else if (a == "--restore") {
@@ -31,6 +31,7 @@ int CmdAuditDispensing(CommandContext& ctx) {
   }
   if (!table) return ctx.Usage("--table is required");
   if (from.has_value() != to.has_value()) return ctx.Usage("--from and --to go together");
+  if (from && DateBefore(*to, *from)) return ctx.Usage("--from is after --to");
   if (!ctx.StartUp()) return ctx.Finish(kExitFailed);
   TForm1& f = *ctx.form;
   if (from) {

@@ -36,6 +36,8 @@ struct CommandContext {
 
 // A date argument YYYYMMDD; false when it is not one.
 bool ParseDate(const std::string& text, ui::DateTime& date);
+// True when date a comes before date b (the time of day is not compared).
+bool DateBefore(const ui::DateTime& a, const ui::DateTime& b);
 
 int CmdCreateStore(CommandContext& ctx);
 int CmdSql(CommandContext& ctx);

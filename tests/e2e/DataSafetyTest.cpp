@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -119,20 +120,25 @@ TEST(TwoInstances, OneOperationAtATimePerStore) {
   RawStore store(root);
   const int year = Today().year - 1;
   // Enough masked customers dispensed last year for the audit to read in
-  // pages, with its real 4-second pause after each.
+  // five pages, with its real 4-second pause after each: a window of about
+  // 20 s in which the second instance is tried, ample on a loaded machine.
   const auto encrypted = root.Run({"encrypt", "9001011******"});  // made from a masked number
   ASSERT_EQ(encrypted.status, 0) << encrypted.err;
   const std::string value = encrypted.out.substr(0, encrypted.out.find('\n'));
-  store.Exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 10050) "
+  store.Exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 40050) "
              "INSERT INTO TV_BASE.CD_PERSON(CUSCODE, SEQ, INDATE, PANUM, PANAME, TEMPNUM, CUSACT) "
              "SELECT 'LOAD' || i, '1', '20100101', '9001011******', 'load', '" + value + "', '1' FROM n");
-  store.Exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 10050) "
+  store.Exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 40050) "
              "INSERT INTO TV_PRES.PS_MAIN(PRESERIAL, CUSCODE, INDATE, PANUM, PANAME, TEMPNUM) "
              "SELECT 'LOADP' || i, 'LOAD' || i, '" + std::to_string(year) + "0601', '9001011******', 'load', '" +
              value + "' FROM n");
 
   test::ProgramResult first;
-  std::thread runner([&] { first = root.Run({"audit-customers"}); });
+  std::atomic<bool> firstEnded{false};
+  std::thread runner([&] {
+    first = root.Run({"audit-customers"});
+    firstEnded = true;
+  });
   // Wait until the first audit has read its first page: it is then in its pause.
   bool paging = false;
   for (int i = 0; i < 600 && !paging; ++i) {
@@ -162,16 +168,18 @@ TEST(TwoInstances, OneOperationAtATimePerStore) {
   EXPECT_EQ(root.Run({"sql", "SELECT COUNT(*) AS CNT FROM TV_BASE..CD_PERSON"}).status, 0);
   EXPECT_EQ(root.Run({"history", "LOAD1"}).status, 0);
   EXPECT_EQ(store.Dump(kPersons), persons);
+  // All of the above happened while the first audit was still running.
+  EXPECT_FALSE(firstEnded) << "the first audit ended before the second instance was tried";
 
   runner.join();
   EXPECT_EQ(first.status, 0) << first.err;
   const long long total = store.Scalar("SELECT COUNT(*) AS CNT FROM TV_BASE..JUMIN_CHECK");
-  EXPECT_GT(total, 10050);
+  EXPECT_GT(total, 40050);
   EXPECT_NE(first.err.find("status: " + std::to_string(total) + "건 중 암호화 오입력 환자 "), std::string::npos)
       << first.err;
   // Each listed once: no second instance interfered with the marks.
   EXPECT_EQ(store.Scalar("SELECT COUNT(*) AS CNT FROM TV_BASE..JUMIN_CHECK WHERE CHK <> '1'"), 0);
-  EXPECT_EQ(Count(first.out, "\tLOAD"), 10050) << "listed rows";
+  EXPECT_EQ(Count(first.out, "\tLOAD"), 40050) << "listed rows";
   // The first has ended: the lock is free again.
   EXPECT_EQ(root.Run({"repair", "no-such-code", "1"}).err.find("다른 프로그램"), std::string::npos);
 }

@@ -157,6 +157,8 @@ TEST_F(DispensingProgram, ReportPrintsItsListAndCountsAndWrongUsageIsRefused) {
         {"audit-dispensing", "--table", "SALE_MAIN"},
         {"audit-dispensing", "--table", "PS_MAIN", "--from", "20130101"},
         {"audit-dispensing", "--table", "PS_MAIN", "--from", "2013-01-01", "--to", "20131231"},
+        {"audit-dispensing", "--table", "PS_MAIN", "--from", "20130231", "--to", "20131231"},
+        {"audit-dispensing", "--table", "PS_MAIN", "--from", "20131231", "--to", "20130101"},
         {"report-normal", "extra"}}) {
     const auto usage = Run(args);
     EXPECT_EQ(usage.status, 2) << args.back();
