@@ -20,7 +20,7 @@ const Token kClose{TokKind::Punct, ")"};
 void CheckTextLength(const std::string& column, const std::string& type, const std::string& len) {
   if (len.find_first_not_of("0123456789") != std::string::npos) Fail("Incorrect syntax near '" + len + "'.");
   const std::size_t digits = len.find_first_not_of('0');
-  if (digits == std::string::npos) Fail("Length or precision specification 0 is invalid.");
+  if (digits == std::string::npos) Fail("The length 0 given for a text column is invalid.");
   const int max = type.front() == 'N' ? 4000 : 8000;
   if (len.size() - digits > 4 || std::stoi(len.substr(digits)) > max)
     Fail("The size (" + len.substr(digits) + ") given to the column '" + column +

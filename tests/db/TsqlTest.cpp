@@ -162,7 +162,7 @@ TEST_F(TsqlTest, TextLengthsOutOfRangeAreRefusedWithTheReason) {
             "The size (99999999999) given to the column 'A' exceeds the maximum allowed for any data type (4000).");
   EXPECT_EQ(ErrorOf("CREATE TABLE TV_BASE..X(A VARCHAR(8001) NULL)"),
             "The size (8001) given to the column 'A' exceeds the maximum allowed for any data type (8000).");
-  EXPECT_EQ(ErrorOf("CREATE TABLE TV_BASE..X(A NVARCHAR(0) NULL)"), "Length or precision specification 0 is invalid.");
+  EXPECT_EQ(ErrorOf("CREATE TABLE TV_BASE..X(A NVARCHAR(0) NULL)"), "The length 0 given for a text column is invalid.");
   store.Exec("CREATE TABLE TV_BASE..X(A NVARCHAR(4000) NULL, B VARCHAR(8000) NULL)");
   // A table made by other means can still declare such a length; copying it
   // says why it cannot be copied.
