@@ -37,7 +37,8 @@ RestoreResult Btn_RestoreClick(ui::FormModel& form, db::Session& db, crypto::Cod
 
   ui::ResultGrid& grid = form.Grid_Sub;
   for (const ui::RestorePair& pair : form.RestorePairs) {
-    if (Trim(pair.plain).find('*') != std::string::npos) {
+    // An empty record number would address every record without one.
+    if (Trim(pair.preserial).empty() || Trim(pair.plain).find('*') != std::string::npos) {
       ++result.skipped;
       continue;
     }

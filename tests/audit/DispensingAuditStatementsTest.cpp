@@ -314,6 +314,23 @@ TEST(DispensingAuditStatements, UnusableCodecRefusesBeforeChangingAnything) {
   EXPECT_EQ(form.RestorePairs.size(), 1u);
 }
 
+// A listed record without a record number cannot be addressed: an UPDATE by
+// the empty number would write every such record.
+TEST(BulkRestoreStatements, PairWithoutARecordNumberIsSkipped) {
+  test::ScriptedSession session;
+  test::TableCodec codec;
+  codec.plain = {{"v", "8001011234567"}};
+  test::FakeShell shell;
+  ui::FormModel form;
+  form.RestoreKind = "P";
+  form.RestorePairs = {ui::RestorePair{1, "", "C9", "8001011234567", "v"},
+                       ui::RestorePair{2, "  ", "C8", "8001011234567", "v"}};
+  const RestoreResult result = Btn_RestoreClick(form, session.db, codec, shell);
+  EXPECT_TRUE(session.backend->calls.empty());
+  EXPECT_EQ(result.skipped, 2);
+  EXPECT_TRUE(result.restored.empty());
+}
+
 // The restore over the pairs of an audit: which ones it writes, how, and
 // what a failing UPDATE leaves.
 TEST(BulkRestoreStatements, WritesOnlySoundTrimmedPairsAndColoursTheRowsItUpdated) {
