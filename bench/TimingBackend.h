@@ -1,6 +1,9 @@
 #pragma once
-// A backend for the benchmarks: hands statements on to the store and adds up
-// the time each kind of statement takes.
+// Timing for the benchmarks: a clock stamp of wall and CPU time, and a
+// backend that hands statements on to the store and adds up the time each
+// kind of statement takes.
+#include <time.h>
+
 #include <chrono>
 #include <map>
 #include <string>
@@ -8,6 +11,19 @@
 #include "db/Backend.h"
 
 namespace jc::bench {
+
+// Wall-clock and process CPU time, in nanoseconds.
+struct Stamp {
+  double wall, cpu;
+  static Stamp Now() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return {std::chrono::duration<double, std::nano>(
+                std::chrono::steady_clock::now().time_since_epoch())
+                .count(),
+            t.tv_sec * 1e9 + static_cast<double>(t.tv_nsec)};
+  }
+};
 
 class TimingBackend : public jc::db::Backend {
  public:

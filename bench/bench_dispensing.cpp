@@ -88,18 +88,7 @@ Setup& TheSetup() {
   return setup;
 }
 
-// Wall-clock and process CPU time, in nanoseconds.
-struct Stamp {
-  double wall, cpu;
-  static Stamp Now() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return {std::chrono::duration<double, std::nano>(
-                std::chrono::steady_clock::now().time_since_epoch())
-                .count(),
-            t.tv_sec * 1e9 + static_cast<double>(t.tv_nsec)};
-  }
-};
+using jc::bench::Stamp;
 struct Totals {
   double wall = 0, cpu = 0;  // nanoseconds over all iterations
   benchmark::IterationCount iterations = 0;

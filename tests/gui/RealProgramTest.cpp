@@ -16,17 +16,6 @@
 namespace jc::test {
 namespace {
 
-std::string Which(const std::string& tool) {
-  const char* path = std::getenv("PATH");
-  std::stringstream dirs(path ? path : "/usr/bin:/bin");
-  std::string dir;
-  while (std::getline(dirs, dir, ':')) {
-    const auto candidate = std::filesystem::path(dir) / tool;
-    if (access(candidate.c_str(), X_OK) == 0) return candidate.string();
-  }
-  return {};
-}
-
 const std::string kExe = std::string(JC_BIN_DIR) + "/jumincheck";
 const std::string kTitle = "소득공제 주민번호 검증(ver 1.0)";
 

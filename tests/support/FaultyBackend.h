@@ -10,6 +10,7 @@
 #include "db/Backend.h"
 #include "db/Connection.h"
 #include "db/Session.h"
+#include "support/RecordingBackend.h"
 
 namespace jc::test {
 
@@ -76,18 +77,6 @@ class FaultyBackend : public db::Backend {
 };
 
 // A connection that injects faults on its way to another connection's backend.
-struct FaultyConnection {
-  explicit FaultyConnection(db::TADOConnection& target) {
-    auto owned = std::make_unique<FaultyBackend>(target.backend());
-    backend = owned.get();
-    connection.Adopt(std::move(owned));
-  }
-  void Attach(db::Session& session) {
-    session.Ado_Qry.Connection = &connection;
-    session.Ado_Exec.Connection = &connection;
-  }
-  db::TADOConnection connection;
-  FaultyBackend* backend = nullptr;  // owned by connection
-};
+using FaultyConnection = ConnectionOver<FaultyBackend>;
 
 }  // namespace jc::test

@@ -41,10 +41,12 @@ class RecordingBackend : public db::Backend {
   db::Backend& target_;
 };
 
-// A connection that records on its way to another connection's backend.
-struct RecordingConnection {
-  explicit RecordingConnection(db::TADOConnection& target) {
-    auto owned = std::make_unique<RecordingBackend>(target.backend());
+// A connection whose backend B hands every statement on to another
+// connection's backend (recording it, injecting faults, ...).
+template <class B>
+struct ConnectionOver {
+  explicit ConnectionOver(db::TADOConnection& target) {
+    auto owned = std::make_unique<B>(target.backend());
     backend = owned.get();
     connection.Adopt(std::move(owned));
   }
@@ -54,7 +56,10 @@ struct RecordingConnection {
     session.Ado_Exec.Connection = &connection;
   }
   db::TADOConnection connection;
-  RecordingBackend* backend = nullptr;  // owned by connection
+  B* backend = nullptr;  // owned by connection
 };
+
+// A connection that records on its way to another connection's backend.
+using RecordingConnection = ConnectionOver<RecordingBackend>;
 
 }  // namespace jc::test

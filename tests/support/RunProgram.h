@@ -6,6 +6,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -13,6 +16,18 @@
 extern char** environ;
 
 namespace jc::test {
+
+// The full path of a program found on PATH, or empty.
+inline std::string Which(const std::string& tool) {
+  const char* path = std::getenv("PATH");
+  std::stringstream dirs(path ? path : "/usr/bin:/bin");
+  std::string dir;
+  while (std::getline(dirs, dir, ':')) {
+    const auto candidate = std::filesystem::path(dir) / tool;
+    if (access(candidate.c_str(), X_OK) == 0) return candidate.string();
+  }
+  return {};
+}
 
 struct ProgramResult {
   int status = -1;  // exit status; 128 + signal when killed

@@ -28,17 +28,6 @@ extern char** environ;
 
 namespace jc::test {
 
-inline std::string Which(const std::string& tool) {
-  const char* path = std::getenv("PATH");
-  std::stringstream dirs(path ? path : "/usr/bin:/bin");
-  std::string dir;
-  while (std::getline(dirs, dir, ':')) {
-    const auto candidate = std::filesystem::path(dir) / tool;
-    if (access(candidate.c_str(), X_OK) == 0) return candidate.string();
-  }
-  return {};
-}
-
 // One stand-in at a time on this machine: the instance browser's UDP port is
 // fixed. CTest runs these tests under one resource lock; this file lock also
 // keeps apart test runs that do not share a CTest (other build trees).
