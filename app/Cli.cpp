@@ -12,6 +12,7 @@
 #include "app/Commands.h"
 #include "app/ConsoleShell.h"
 #include "app/TForm1.h"
+#include "db/EmbeddedStore.h"
 
 namespace jc::app {
 
@@ -88,7 +89,7 @@ void PrintUsage(std::ostream& out) {
 bool ParseCommandLine(int argc, char** argv, CliOptions& options, std::ostream& out,
                       std::ostream& err, int& exitCode) {
   const char* envRoot = std::getenv("JUMINCHECK_ROOT");
-  options.root = envRoot && *envRoot ? envRoot : "/";
+  options.root = envRoot && *envRoot ? envRoot : "";
   int i = 1;
   for (; i < argc; ++i) {
     std::string a = argv[i];
@@ -157,6 +158,8 @@ CommandContext::~CommandContext() {
 
 bool CommandContext::StartUp() {
   form = std::make_unique<TForm1>(shell, paths);
+  if (!db::EmbeddedStoreBuiltIn() && NamesEmbeddedStore(form->ConfiguredHost()))
+    throw UsageError("the INI file " + form->IniPath() + " names an embedded store. " + db::kNoEmbeddedStore);
   shell.WatchGauge(&form->Gauge1);
   form->RunEvent([this] { form->FormCreate(); });
   return !shell.ErrorShown();
@@ -186,6 +189,9 @@ int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err) 
   // the command.
   try {
     return command->run(ctx);
+  } catch (const UsageError& e) {
+    err << "jumincheck: " << e.what() << '\n';
+    return kExitUsage;
   } catch (const std::exception& e) {
     err << "error: " << e.what() << '\n';
     return kExitFailed;

@@ -1,5 +1,6 @@
-// demo: makes a complete demo root (INI, crypto module, store, data key and
-// synthetic pharmacy data).
+// demo and create-store: the commands of the embedded store. demo makes a
+// complete demo root (INI, crypto module, store, data key and synthetic
+// pharmacy data). (A build without the store has CmdWithoutStore.cpp.)
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -7,6 +8,7 @@
 
 #include "app/Commands.h"
 #include "common/HostPath.h"
+#include "db/SqliteStore.h"
 #include "demo/DemoRoot.h"
 
 namespace jc::app {
@@ -30,6 +32,18 @@ std::string BuiltModulePath() {
 }
 
 }  // namespace
+
+int CmdCreateStore(CommandContext& ctx) {
+  if (ctx.args.size() != 1) return ctx.Usage("create-store takes one FOLDER");
+  try {
+    db::CreateStore(std::filesystem::absolute(ctx.args[0]).string());
+  } catch (const std::exception& e) {
+    ctx.err << "jumincheck: create-store: " << e.what() << '\n';
+    return kExitFailed;
+  }
+  ctx.out << "OK\n";
+  return kExitOk;
+}
 
 int CmdDemo(CommandContext& ctx) {
   if (ctx.args.empty()) return ctx.Usage("demo takes a folder DIR");

@@ -1,25 +1,12 @@
-// create-store / sql / create-key: the store and the statement runner, for
-// the operator's eyes.
-#include <filesystem>
+// sql / create-key: the statement runner and the key table, for the
+// operator's eyes.
 #include <ostream>
 
 #include "app/Commands.h"
 #include "crypto/DataKey.h"
-#include "db/SqliteStore.h"
+#include "db/Query.h"
 
 namespace jc::app {
-
-int CmdCreateStore(CommandContext& ctx) {
-  if (ctx.args.size() != 1) return ctx.Usage("create-store takes one FOLDER");
-  try {
-    db::CreateStore(std::filesystem::absolute(ctx.args[0]).string());
-  } catch (const std::exception& e) {
-    ctx.err << "jumincheck: create-store: " << e.what() << '\n';
-    return kExitFailed;
-  }
-  ctx.out << "OK\n";
-  return kExitOk;
-}
 
 int CmdSql(CommandContext& ctx) {
   if (ctx.args.size() != 1) return ctx.Usage("sql takes one STATEMENT (quote it)");

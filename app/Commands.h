@@ -3,6 +3,7 @@
 // shared conventions).
 #include <iosfwd>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -13,12 +14,21 @@
 
 namespace jc::app {
 
+// Wrong usage found after the command line was read (a setting this build
+// cannot serve): the command ends with the usage status, its text printed.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 struct CommandContext {
   CommandContext(const CliOptions& options, std::ostream& out, std::ostream& err);
   ~CommandContext();
 
   // Makes the window's state and runs its start-up; false when start-up
-  // showed an error box (the command should end with status 1).
+  // showed an error box (the command should end with status 1). Throws
+  // UsageError, before anything starts, when the INI file names an embedded
+  // store and this build has none.
   bool StartUp();
   // Prints why and the command's usage; returns the usage status.
   int Usage(const std::string& why);

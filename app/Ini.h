@@ -1,5 +1,7 @@
 #pragma once
-// Reads one value from an INI file the way the Windows profile reader does:
+// Reads one value from an INI file. On Windows this is the system's profile
+// reader itself (GetPrivateProfileStringW). Elsewhere it is imitated, the way
+// the Windows profile reader reads:
 // leading blanks of a line are ignored, a line beginning with ';' is a
 // comment, section and key names match without regard to letter case, the
 // first matching key of the first matching section wins, the value is all of
@@ -17,7 +19,8 @@ std::string ReadProfileString(const std::string& file, const std::string& sectio
                               const std::string& key, const std::string& defaultValue,
                               std::size_t bufferSize = 2048);
 
-// The same, from the text of an INI file that is already read.
+// The imitation, from the text of an INI file that is already read (Linux
+// only: the Windows build reads with the system's reader).
 std::string ReadProfileText(std::string text, const std::string& section, const std::string& key,
                             const std::string& defaultValue, std::size_t bufferSize = 2048);
 

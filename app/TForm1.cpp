@@ -6,7 +6,9 @@
 #include <filesystem>
 
 #include "app/Ini.h"
+#include "common/LocalTime.h"
 #include "common/Text.h"
+#include "db/EmbeddedStore.h"
 
 namespace jc::app {
 
@@ -15,24 +17,23 @@ namespace {
 constexpr const char* kIniFile = "C:\\TELVARO\\TELVARO.ini";
 constexpr const char* kIniSection = "DATAPATH";
 constexpr const char* kIniKey = "PATH";
-constexpr const char* kEmbeddedPrefix = "sqlite:";
-
 // A "PATH" of the form sqlite:FOLDER names an embedded store; a relative
 // FOLDER is taken from the INI file's folder.
 std::string ResolveEmbeddedStore(const std::string& host, const std::string& iniPath) {
-  if (host.rfind(kEmbeddedPrefix, 0) != 0) return host;
-  std::filesystem::path folder = host.substr(std::char_traits<char>::length(kEmbeddedPrefix));
+  if (!NamesEmbeddedStore(host)) return host;
+  const std::string prefix(db::kEmbeddedStorePrefix);
+  const std::filesystem::path folder = PathFromUtf8(host.substr(prefix.size()));
   if (folder.empty() || folder.is_absolute()) return host;
-  auto base = std::filesystem::path(iniPath).parent_path();
-  return kEmbeddedPrefix + (base / folder).lexically_normal().string();
+  const auto base = PathFromUtf8(iniPath).parent_path();
+  return prefix + PathToUtf8((base / folder).lexically_normal());
 }
 
 }  // namespace
 
+bool NamesEmbeddedStore(const std::string& host) { return host.rfind(db::kEmbeddedStorePrefix, 0) == 0; }
+
 ui::DateTime SystemNow() {
-  const std::time_t t = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&t, &local);
+  const std::tm local = LocalTime(std::time(nullptr));
   return ui::DateTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
                       local.tm_hour, local.tm_min, local.tm_sec};
 }
@@ -43,6 +44,10 @@ TForm1::TForm1(Shell& shell, PathMapper paths, Clock clock)
 TForm1::~TForm1() = default;
 
 std::string TForm1::IniPath() const { return paths_.Map(kIniFile); }
+
+std::string TForm1::ConfiguredHost(const std::string& defaultHost) const {
+  return ReadProfileString(IniPath(), kIniSection, kIniKey, defaultHost);
+}
 
 bool TForm1::FormCanResize(int, int) const { return false; }
 
@@ -78,9 +83,7 @@ void TForm1::FormCreate() {
   LB_Msg.caption.clear();
   ServerHost.clear();
   // 3: the database host from the INI file (default: the current, empty host)
-  const std::string iniPath = IniPath();
-  ServerHost = ResolveEmbeddedStore(
-      ReadProfileString(iniPath, kIniSection, kIniKey, ServerHost), iniPath);
+  ServerHost = ResolveEmbeddedStore(ConfiguredHost(ServerHost), IniPath());
   // 4: a failed load is no error here (the loader has said so); a missing
   // module folder raises and ends start-up.
   Crypto.CryptoLoaded = Crypto.LoadCryptoModule();

@@ -23,6 +23,9 @@ enum class MouseButton { Left, Right, Middle };
 using Clock = std::function<ui::DateTime()>;
 ui::DateTime SystemNow();
 
+// Whether a host value of the INI file names an embedded store ("sqlite:").
+bool NamesEmbeddedStore(const std::string& host);
+
 class TForm1 : public ui::FormModel {
  public:
   TForm1(Shell& shell, PathMapper paths, Clock clock = SystemNow);
@@ -77,6 +80,9 @@ class TForm1 : public ui::FormModel {
 
   // The INI file the host is read from, mapped onto this machine.
   std::string IniPath() const;
+  // The value of "PATH" in section "DATAPATH" of that file, as start-up
+  // reads it (defaultHost when the file, the section or the key is missing).
+  std::string ConfiguredHost(const std::string& defaultHost = {}) const;
 
  private:
   Shell& shell_;

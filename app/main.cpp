@@ -2,14 +2,23 @@
 #include <iostream>
 
 #include "app/Cli.h"
+#include "app/ProgramConsole.h"
 #ifdef JC_WITH_GUI
 #include "app/qt/RunWindow.h"
 #endif
 
 int main(int argc, char** argv) {
+  jc::app::PrepareConsole();
+  // The command line in UTF-8, whatever the system keeps it in.
+  std::vector<std::string> arguments = jc::app::ProgramArguments(argc, argv);
+  std::vector<char*> args;
+  for (std::string& a : arguments) args.push_back(a.data());
+  args.push_back(nullptr);
+  const int count = static_cast<int>(arguments.size());
+
   jc::app::CliOptions options;
   int exitCode = 0;
-  if (!jc::app::ParseCommandLine(argc, argv, options, std::cout, std::cerr, exitCode))
+  if (!jc::app::ParseCommandLine(count, args.data(), options, std::cout, std::cerr, exitCode))
     return exitCode;
   if (options.command.empty()) {
 #ifdef JC_WITH_GUI

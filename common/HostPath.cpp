@@ -1,19 +1,42 @@
 #include "common/HostPath.h"
 
 #include <algorithm>
-#include <filesystem>
+#include <cctype>
 #include <system_error>
 
 namespace jc {
 
+namespace {
+
+#ifdef _WIN32
+constexpr bool kWindows = true;
+#else
+constexpr bool kWindows = false;
+#endif
+
+bool HasDrivePrefix(const std::string& p) {
+  return p.size() >= 3 && (p[0] == 'C' || p[0] == 'c') && p[1] == ':' && p[2] == '\\';
+}
+
+}  // namespace
+
+std::filesystem::path PathFromUtf8(std::string_view utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string PathToUtf8(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
 std::string AbsoluteRoot(const std::string& root) {
-  if (root.empty()) return "/";
+  if (root.empty()) return kWindows ? std::string() : std::string("/");
   std::error_code ec;
-  const std::filesystem::path absolute = std::filesystem::absolute(root, ec);
+  const std::filesystem::path absolute = std::filesystem::absolute(PathFromUtf8(root), ec);
   // Without a current directory (it was removed) there is nothing to
   // resolve against: the root stays as given.
   if (ec) return root;
-  return absolute.lexically_normal().string();
+  return PathToUtf8(absolute.lexically_normal().make_preferred());
 }
 
 PathMapper::PathMapper(std::string root) : root_(AbsoluteRoot(root)) {}
@@ -29,15 +52,18 @@ const char* SharedLibrarySuffix() {
 }
 
 std::string PathMapper::Map(const std::string& windowsPath) const {
-#ifdef _WIN32
-  return windowsPath;
-#else
   std::string p = windowsPath;
-  if (p.size() >= 3 && (p[0] == 'C' || p[0] == 'c') && p[1] == ':' && p[2] == '\\') {
-    std::string rest = p.substr(3);
+  if (kWindows) {
+    // The fixed paths stand as they are unless a root folder stands for "C:\".
+    if (root_.empty() || !HasDrivePrefix(p)) return p;
+    std::string root = root_;
+    if (root.back() != '\\' && root.back() != '/') root += '\\';
+    return root + p.substr(3);
+  }
+  if (HasDrivePrefix(p)) {
     std::string root = root_;
     if (root.back() != '/') root += '/';
-    p = root + rest;
+    p = root + p.substr(3);
   }
   std::replace(p.begin(), p.end(), '\\', '/');
   const std::string dll = ".dll";
@@ -47,7 +73,6 @@ std::string PathMapper::Map(const std::string& windowsPath) const {
     if (tail == dll) p = p.substr(0, p.size() - dll.size()) + SharedLibrarySuffix();
   }
   return p;
-#endif
 }
 
 }  // namespace jc

@@ -1,17 +1,20 @@
 #pragma once
-// Conversion between the tool's UTF-8 texts and the system ANSI code page,
-// which is CP949 (Korean), so that the bytes handed to the crypto module are
-// those a Korean Windows machine would hand it.
+// Conversion between the tool's UTF-8 texts and the system ANSI code page, so
+// that the bytes handed to the crypto module are those the pharmacy system
+// hands it. On Windows that is the system's own code page (949 on a Korean
+// machine); elsewhere it is CP949, as on a Korean Windows machine.
 #include <string>
 #include <string_view>
 
 namespace jc::crypto {
 
-// UTF-8 to CP949. A character CP949 has no code for becomes '?', as the
-// Windows conversion does by default; so does an invalid UTF-8 sequence.
+// UTF-8 to the ANSI code page. A character the code page has no code for:
+// on Windows what the system's default conversion makes of it (a best fit,
+// else '?'); on Linux '?', as does an invalid UTF-8 sequence.
 std::string ToAnsi(std::string_view utf8);
 
-// CP949 to UTF-8. A byte sequence that is not valid CP949 becomes '?'.
+// The ANSI code page to UTF-8. A byte sequence that is not valid there
+// becomes a replacement character ('?' on Linux).
 std::string FromAnsi(std::string_view ansi);
 
 // Number of UTF-16 code units of a UTF-8 text (a character outside the Basic

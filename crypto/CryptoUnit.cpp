@@ -1,24 +1,15 @@
 #include "crypto/CryptoUnit.h"
 
-#include <openssl/crypto.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
 #include <vector>
 
-#ifdef _WIN32
-#define NOMINMAX
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
-
 #include "common/Text.h"
 #include "crypto/AnsiText.h"
 #include "crypto/KeyStore.h"
-#include "crypto/SharedObjectFile.h"
+#include "crypto/ModuleLibrary.h"
 #include "common/Shell.h"
 
 namespace jc::crypto {
@@ -30,36 +21,9 @@ constexpr const char* kEntryPointNames[TCryptoEntryPoints::Count] = {
     "encodeBase64",       "decodeBase64",       "encryptDataWithKey",   "decryptDataWithKey",
     "encryptDataWithCert", "decryptDataWithCert", "setEncryptionPassword", "setCertViewPolicy"};
 
-// Loads with every symbol resolved at once; null on failure, a damaged file
-// (cut short) included, which the loader itself would map past its end.
-void* OpenLibrary(const std::string& path) {
-#ifdef _WIN32
-  return reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
-#else
-  if (!IsCompleteSharedObjectFile(path)) return nullptr;
-  return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-#endif
-}
-
-void* LibrarySymbol(void* library, const char* name) {
-#ifdef _WIN32
-  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
-#else
-  return dlsym(library, name);
-#endif
-}
-
-void CloseLibrary(void* library) {
-#ifdef _WIN32
-  FreeLibrary(static_cast<HMODULE>(library));
-#else
-  dlclose(library);
-#endif
-}
-
 bool IsFile(const std::string& path) {
   std::error_code ec;
-  const auto status = std::filesystem::status(path, ec);
+  const auto status = std::filesystem::status(PathFromUtf8(path), ec);
   return !ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
 }
 
@@ -126,12 +90,12 @@ bool CryptoUnit::LoadCryptoModule() {
   const std::string folder = impl_->paths.Map(ModuleFolder);
   bool loaded = false;
   if (IsFile(file)) {
-    std::filesystem::current_path(folder);
-    impl_->module = OpenLibrary(file);
+    std::filesystem::current_path(PathFromUtf8(folder));
+    impl_->module = OpenModuleLibrary(file);
     if (impl_->module) {
       int bound = 0;
       for (; bound < TCryptoEntryPoints::Count; ++bound) {
-        void* address = LibrarySymbol(impl_->module, TCryptoEntryPoints::Name(bound));
+        void* address = ModuleLibrarySymbol(impl_->module, TCryptoEntryPoints::Name(bound));
         if (!address) break;  // the slots after it stay null
         *impl_->ep.Slot(bound) = address;
       }
@@ -142,14 +106,14 @@ bool CryptoUnit::LoadCryptoModule() {
   if (!loaded) impl_->shell.ShowMessage(LoadFailedMessage);
   // The module's folder stays the current directory: the module may look for
   // its own files there. A missing folder raises here, after the message.
-  std::filesystem::current_path(folder);
+  std::filesystem::current_path(PathFromUtf8(folder));
   CryptoLoaded = loaded;
   return loaded;
 }
 
 void CryptoUnit::UnloadCryptoModule() {
   if (impl_->ep.release) impl_->ep.release(&impl_->context);
-  if (impl_->module) CloseLibrary(impl_->module);
+  if (impl_->module) CloseModuleLibrary(impl_->module);
   impl_->module = nullptr;
   impl_->ep = TCryptoEntryPoints{};
   impl_->context = nullptr;

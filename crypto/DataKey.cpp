@@ -1,12 +1,11 @@
 #include "crypto/DataKey.h"
 
-#include <openssl/crypto.h>
-#include <openssl/rand.h>
-
 #include "common/Text.h"
 #include "crypto/CryptoUnit.h"
 #include "crypto/KeyStore.h"
+#include "crypto/RandomBytes.h"
 #include "crypto/SecretText.h"
+#include "crypto/WipeBytes.h"
 #include "db/Connection.h"
 #include "db/Query.h"
 
@@ -18,10 +17,10 @@ constexpr char kKeyAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstu
 
 std::string NewDataKeyText() {
   unsigned char random[kDataKeyLength];
-  if (RAND_bytes(random, sizeof random) != 1) throw std::runtime_error("no random bytes for a data key");
+  RandomBytes(random, sizeof random);
   std::string key(kDataKeyLength, '\0');
   for (int i = 0; i < kDataKeyLength; ++i) key[i] = kKeyAlphabet[random[i] & 63];  // 64 letters: unbiased
-  OPENSSL_cleanse(random, sizeof random);
+  WipeBytes(random, sizeof random);
   return key;
 }
 

@@ -1,13 +1,13 @@
 #include "crypto/SecretText.h"
 
-#include <openssl/crypto.h>
+#include "crypto/WipeBytes.h"
 
 namespace jc::crypto {
 
 void WipeString(std::string& s) {
   // Every byte the buffer owns: growing to the capacity reuses the buffer.
   s.resize(s.capacity());
-  if (!s.empty()) OPENSSL_cleanse(s.data(), s.size());
+  WipeBytes(s.data(), s.size());
   s.clear();
 }
 

@@ -9,10 +9,10 @@
 
 namespace jc::crypto {
 
-// ELF: an ELF file of this platform's class and byte order, of type shared
-// object, whose program headers, section headers, segments and sections all
-// lie within the bytes. Elsewhere (Windows, whose loader checks the file
-// itself) true.
+// An ELF file of this platform's class and byte order, of type shared object,
+// whose program headers, section headers, segments and sections all lie
+// within the bytes. (Not in the Windows build: the Windows loader checks a
+// DLL's image itself and fails the load.)
 bool IsCompleteSharedObject(std::string_view bytes);
 
 // The same for a file; false when it cannot be read.

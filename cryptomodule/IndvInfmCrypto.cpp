@@ -1,22 +1,17 @@
 // The personal-information crypto module: AES-256-SIV under a PBKDF2-derived
-// key, strict base64, per-context buffers and error state. See
-// IndvInfmCrypto.h for the contract each entry point honours.
+// key (ModuleCipher.h), strict base64, per-context buffers and error state.
+// See IndvInfmCrypto.h for the contract each entry point honours.
 #include "IndvInfmCrypto.h"
-
-#include <openssl/crypto.h>
-#include <openssl/evp.h>
 
 #include <cstring>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "ModuleCipher.h"
+
 namespace {
 
-// Fixed salt of the password derivation; changing it (or the iteration count)
-// makes every stored value unreadable.
-constexpr unsigned char kSalt[] = "IndvInfmCrypto/AES-256-SIV/1";
-constexpr int kKeyBytes = 64;  // AES-256-SIV takes two 256-bit keys
 constexpr std::size_t kCacheSlots = 4;
 
 constexpr unsigned char kHeaderWhole = 0;      // the plaintext follows as it is
@@ -32,12 +27,12 @@ class SecureBytes {
   ~SecureBytes() { Wipe(); }
 
   void Wipe() {
-    if (!data_.empty()) OPENSSL_cleanse(data_.data(), data_.size());
+    if (!data_.empty()) iic::Wipe(data_.data(), data_.size());
     data_.clear();
   }
   // Resizes to n bytes (+ one NUL after them), wiping what was there first.
   unsigned char* Reset(std::size_t n) {
-    if (!data_.empty()) OPENSSL_cleanse(data_.data(), data_.size());
+    if (!data_.empty()) iic::Wipe(data_.data(), data_.size());
     if (data_.capacity() < n + 1) {
       std::vector<unsigned char> bigger;
       bigger.reserve(n + 1 < 64 ? 64 : n + 1);
@@ -57,27 +52,22 @@ class SecureBytes {
 struct KeySlot {
   bool used = false;
   std::string password;  // wiped on eviction
-  unsigned char key[kKeyBytes] = {};
-  EVP_CIPHER_CTX* encryptTemplate = nullptr;
-  EVP_CIPHER_CTX* decryptTemplate = nullptr;
+  iic::Key* key = nullptr;
   unsigned long long lastUse = 0;
 
   void Clear() {
-    if (!password.empty()) OPENSSL_cleanse(password.data(), password.size());
+    if (!password.empty()) iic::Wipe(password.data(), password.size());
     password.clear();
     password.shrink_to_fit();
-    OPENSSL_cleanse(key, sizeof key);
-    EVP_CIPHER_CTX_free(encryptTemplate);
-    EVP_CIPHER_CTX_free(decryptTemplate);
-    encryptTemplate = decryptTemplate = nullptr;
+    iic::FreeKey(key);
+    key = nullptr;
     used = false;
     lastUse = 0;
   }
 };
 
 struct Context {
-  EVP_CIPHER* cipher = nullptr;
-  EVP_CIPHER_CTX* work = nullptr;
+  iic::Engine* engine = nullptr;
   KeySlot slots[kCacheSlots];
   KeySlot* current = nullptr;
   unsigned long long clock = 0;
@@ -98,9 +88,8 @@ struct Context {
 
   ~Context() {
     for (KeySlot& s : slots) s.Clear();
-    EVP_CIPHER_CTX_free(work);
-    EVP_CIPHER_free(cipher);
-    if (!base64Out.empty()) OPENSSL_cleanse(base64Out.data(), base64Out.size());
+    iic::FreeEngine(engine);
+    if (!base64Out.empty()) iic::Wipe(base64Out.data(), base64Out.size());
   }
 };
 
@@ -206,19 +195,8 @@ KeySlot* SlotFor(Context* c, const char* password, std::size_t len) {
   }
   if (c->current == victim) c->current = nullptr;
   victim->Clear();
-  if (PKCS5_PBKDF2_HMAC(password, static_cast<int>(len), kSalt, sizeof kSalt - 1, IIC_KDF_ITERATIONS,
-                        EVP_sha256(), kKeyBytes, victim->key) != 1) {
-    victim->Clear();
-    return nullptr;
-  }
-  victim->encryptTemplate = EVP_CIPHER_CTX_new();
-  victim->decryptTemplate = EVP_CIPHER_CTX_new();
-  if (!victim->encryptTemplate || !victim->decryptTemplate ||
-      EVP_EncryptInit_ex2(victim->encryptTemplate, c->cipher, victim->key, nullptr, nullptr) != 1 ||
-      EVP_DecryptInit_ex2(victim->decryptTemplate, c->cipher, victim->key, nullptr, nullptr) != 1) {
-    victim->Clear();
-    return nullptr;
-  }
+  victim->key = iic::DeriveKey(c->engine, password, len);
+  if (!victim->key) return nullptr;
   victim->password.assign(password, len);
   victim->used = true;
   victim->lastUse = c->clock;
@@ -232,9 +210,8 @@ int32_t DoInitialize(IIC_CONTEXT* context) {
   *context = nullptr;
   Context* c = new (std::nothrow) Context;
   if (!c) return IIC_ERR_OUT_OF_MEMORY;
-  c->cipher = EVP_CIPHER_fetch(nullptr, "AES-256-SIV", nullptr);
-  c->work = EVP_CIPHER_CTX_new();
-  if (!c->cipher || !c->work) {
+  c->engine = iic::NewEngine();
+  if (!c->engine) {
     delete c;
     return IIC_ERR_CRYPTO_LIBRARY;
   }
@@ -315,12 +292,7 @@ int32_t DoEncrypt(Context* c, const unsigned char* plain, int32_t count, const u
   if (bodyLen) std::memcpy(compact + 1, plain, bodyLen);
   unsigned char* ct = c->scratch.Reset(IIC_TAG_BYTES + 1 + bodyLen);
 
-  int len = 0, fin = 0;
-  const bool ok = EVP_CIPHER_CTX_copy(c->work, c->current->encryptTemplate) == 1 &&
-                  EVP_EncryptUpdate(c->work, ct + IIC_TAG_BYTES, &len, compact, static_cast<int>(1 + bodyLen)) == 1 &&
-                  EVP_EncryptFinal_ex(c->work, ct + IIC_TAG_BYTES + len, &fin) == 1 &&
-                  EVP_CIPHER_CTX_ctrl(c->work, EVP_CTRL_AEAD_GET_TAG, IIC_TAG_BYTES, ct) == 1 &&
-                  static_cast<std::size_t>(len + fin) == 1 + bodyLen;
+  const bool ok = iic::Seal(c->engine, c->current->key, compact, 1 + bodyLen, ct);
   c->scratch2.Wipe();
   if (!ok) return Fail(c, IIC_ERR_CRYPTO_LIBRARY, "encryption failed");
   c->encryptOut.swap(c->scratch);
@@ -345,14 +317,7 @@ int32_t DoDecrypt(Context* c, const unsigned char* cipher, int32_t count, const 
   } else {
     const std::size_t bodyLen = static_cast<std::size_t>(count) - IIC_TAG_BYTES;
     unsigned char* compact = c->scratch2.Reset(bodyLen);
-    int len = 0, fin = 0;
-    unsigned char tag[IIC_TAG_BYTES];
-    std::memcpy(tag, cipher, IIC_TAG_BYTES);
-    const bool ok = EVP_CIPHER_CTX_copy(c->work, c->current->decryptTemplate) == 1 &&
-                    EVP_CIPHER_CTX_ctrl(c->work, EVP_CTRL_AEAD_SET_TAG, IIC_TAG_BYTES, tag) == 1 &&
-                    EVP_DecryptUpdate(c->work, compact, &len, cipher + IIC_TAG_BYTES, static_cast<int>(bodyLen)) == 1 &&
-                    EVP_DecryptFinal_ex(c->work, compact + len, &fin) == 1 &&
-                    static_cast<std::size_t>(len + fin) == bodyLen;
+    const bool ok = iic::Open(c->engine, c->current->key, cipher, static_cast<std::size_t>(count), compact);
     if (!ok) {
       result = Fail(c, IIC_ERR_AUTHENTICATION, "wrong password or damaged ciphertext");
     } else if (compact[0] == kHeaderWhole || compact[0] == kHeaderZeroHalf) {

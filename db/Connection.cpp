@@ -5,7 +5,7 @@
 
 #include "common/Text.h"
 #include "db/Odbc.h"
-#include "db/SqliteStore.h"
+#include "db/EmbeddedStore.h"
 
 namespace jc::db {
 
@@ -39,7 +39,7 @@ void TADOConnection::Open() {
     if (folder.size() >= kInstance.size() &&
         EqualsNoCase(std::string_view(folder).substr(folder.size() - kInstance.size()), kInstance))
       folder.resize(folder.size() - kInstance.size());
-    backend = std::make_unique<SqliteBackend>(folder);
+    backend = OpenEmbeddedStore(folder);
   } else {
     backend = std::make_unique<OdbcBackend>(AdoToOdbcConnectionString(ConnectionString, DefaultOdbcDriver()));
   }

@@ -1,14 +1,13 @@
 #include "db/Odbc.h"
 
-#include <sql.h>
-#include <sqlext.h>
-
 #include <cstdlib>
+#include <iterator>
 #include <optional>
 #include <vector>
 
 #include "common/Text.h"
 #include "db/Connection.h"
+#include "db/OdbcText.h"
 
 namespace jc::db {
 
@@ -46,24 +45,12 @@ struct Diagnosis {
 
 Diagnosis Diagnose(const Handle& h, const char* fallback) {
   Diagnosis d;
-  std::vector<SQLCHAR> msg(1024);
   for (SQLSMALLINT i = 1;; ++i) {
-    SQLCHAR state[6] = {0};
-    SQLINTEGER native = 0;
-    SQLSMALLINT len = 0;
-    SQLRETURN rc = SQLGetDiagRec(h.type(), h.get(), i, state, &native, msg.data(),
-                                 static_cast<SQLSMALLINT>(msg.size()), &len);
-    if (rc == SQL_SUCCESS_WITH_INFO && len >= static_cast<SQLSMALLINT>(msg.size())) {
-      // Longer than the buffer: read the record again, whole, so that a long
-      // message is never cut (inside a UTF-8 character, say).
-      msg.resize(static_cast<std::size_t>(len) + 1);
-      rc = SQLGetDiagRec(h.type(), h.get(), i, state, &native, msg.data(), static_cast<SQLSMALLINT>(msg.size()),
-                         &len);
-    }
-    if (!SQL_SUCCEEDED(rc)) break;
-    if (state[0] == '0' && state[1] == '8') d.linkLost = true;
+    std::string state, message;
+    if (!SQL_SUCCEEDED(odbc::DiagRecord(h.type(), h.get(), i, state, message))) break;
+    if (state.rfind("08", 0) == 0) d.linkLost = true;
     if (!d.text.empty()) d.text += "\n";
-    d.text += reinterpret_cast<char*>(msg.data());
+    d.text += message;
   }
   if (d.text.empty()) d.text = fallback;
   return d;
@@ -110,12 +97,7 @@ OdbcBackend::OdbcBackend(const std::string& odbcConnectionString) : h_(std::make
   // otherwise keep start-up waiting forever. Statements keep no time-out.
   SQLSetConnectAttr(h_->dbc().get(), SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(kLoginTimeoutSeconds)),
                     SQL_IS_UINTEGER);
-  std::vector<SQLCHAR> in(odbcConnectionString.begin(), odbcConnectionString.end());
-  in.push_back(0);
-  SQLCHAR out[1024];
-  SQLSMALLINT outLen = 0;
-  const SQLRETURN rc = SQLDriverConnect(h_->dbc().get(), nullptr, in.data(), SQL_NTS, out, sizeof out, &outLen,
-                                        SQL_DRIVER_NOPROMPT);
+  const SQLRETURN rc = odbc::DriverConnect(h_->dbc().get(), odbcConnectionString);
   if (!SQL_SUCCEEDED(rc)) throw DbError(Diagnose(h_->dbc(), "Cannot connect").text);
   h_->connected = true;
 }
@@ -131,9 +113,7 @@ namespace {
 template <class Handles>
 bool ExecDirect(Handles& h, const Handle& stmt, const std::string& sql) {
   SQLSetStmtAttr(stmt.get(), SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(0), SQL_IS_UINTEGER);
-  std::vector<SQLCHAR> text(sql.begin(), sql.end());
-  text.push_back(0);
-  const SQLRETURN rc = SQLExecDirect(stmt.get(), text.data(), SQL_NTS);
+  const SQLRETURN rc = odbc::ExecDirect(stmt.get(), sql);
   if (rc == SQL_NO_DATA) return false;
   if (!SQL_SUCCEEDED(rc)) h.Fail(stmt, "The statement failed");
   return true;
@@ -168,14 +148,11 @@ ResultSet OdbcBackend::Query(const std::string& sql) {
   }
   if (!more || ncol <= 0) throw DbError("CommandText does not return a result set.");
   for (SQLSMALLINT c = 1; c <= ncol; ++c) {
-    SQLCHAR name[512];
-    SQLSMALLINT nameLen = 0, type = 0, digits = 0, nullable = 0;
-    SQLULEN size = 0;
-    if (!SQL_SUCCEEDED(SQLDescribeCol(stmt.get(), c, name, sizeof name, &nameLen, &type, &size, &digits, &nullable)))
+    std::string name;
+    if (!SQL_SUCCEEDED(odbc::ColumnName(stmt.get(), static_cast<SQLUSMALLINT>(c), name)))
       h.Fail(stmt, "Cannot describe the result");
-    rs.columns.emplace_back(reinterpret_cast<char*>(name));
+    rs.columns.push_back(std::move(name));
   }
-  std::vector<char> buf(4096);
   for (;;) {
     const SQLRETURN rc = SQLFetch(stmt.get());
     if (rc == SQL_NO_DATA) break;
@@ -183,26 +160,10 @@ ResultSet OdbcBackend::Query(const std::string& sql) {
     std::vector<Cell> row;
     row.reserve(static_cast<std::size_t>(ncol));
     for (SQLSMALLINT c = 1; c <= ncol; ++c) {
-      std::string value;
-      bool isNull = false;
-      for (;;) {
-        SQLLEN ind = 0;
-        const SQLRETURN g = SQLGetData(stmt.get(), c, SQL_C_CHAR, buf.data(), static_cast<SQLLEN>(buf.size()), &ind);
-        if (g == SQL_NO_DATA) break;
-        if (!SQL_SUCCEEDED(g)) h.Fail(stmt, "Cannot read a column");
-        if (ind == SQL_NULL_DATA) {
-          isNull = true;
-          break;
-        }
-        // A truncated chunk fills the buffer less its terminator.
-        const std::size_t got = (ind == SQL_NO_TOTAL || ind >= static_cast<SQLLEN>(buf.size()))
-                                    ? buf.size() - 1
-                                    : static_cast<std::size_t>(ind);
-        value.append(buf.data(), got);
-        if (g == SQL_SUCCESS) break;
-      }
-      if (isNull) row.emplace_back(std::nullopt);
-      else row.emplace_back(std::move(value));
+      Cell value;
+      if (!SQL_SUCCEEDED(odbc::ColumnText(stmt.get(), static_cast<SQLUSMALLINT>(c), value)))
+        h.Fail(stmt, "Cannot read a column");
+      row.push_back(std::move(value));
     }
     rs.rows.push_back(std::move(row));
   }
@@ -237,7 +198,20 @@ void OdbcBackend::UnlockOperation() { Execute(kReleaseOperationLockSql); }
 
 std::string DefaultOdbcDriver() {
   const char* env = std::getenv("JUMINCHECK_ODBC_DRIVER");
-  return env && *env ? env : "FreeTDS";
+  return env && *env ? env : odbc::SystemOdbcDriver();
+}
+
+std::string PreferredOdbcDriver(const std::vector<std::string>& installed) {
+  for (const char* wanted : kSqlServerOdbcDrivers)
+    for (const std::string& name : installed)
+      if (EqualsNoCase(name, wanted)) return wanted;
+  return kSqlServerOdbcDrivers[std::size(kSqlServerOdbcDrivers) - 1];
+}
+
+bool IsMicrosoftSqlServerDriver(const std::string& driver) {
+  for (const char* name : kSqlServerOdbcDrivers)
+    if (EqualsNoCase(driver, name)) return true;
+  return false;
 }
 
 std::string AdoToOdbcConnectionString(const std::string& ado, const std::string& driver) {
@@ -269,6 +243,15 @@ std::string AdoToOdbcConnectionString(const std::string& ado, const std::string&
     if (pwd.find('}') != std::string::npos)
       throw DbError("The password holds '}', which the ODBC driver cannot take.");
     out += "PWD={" + pwd + "};";
+  }
+  if (IsMicrosoftSqlServerDriver(driver)) {
+    // These drivers take the packet size only as a connection attribute and
+    // ask for the server's own (4096 unless changed there). Version 18
+    // demands an encrypted connection by default, which a server without a
+    // trusted certificate refuses; the tool asks for none, as the ADO
+    // provider of the pharmacy system does (the server may still demand it).
+    if (driver.rfind("ODBC Driver ", 0) == 0) out += "Encrypt=no;";
+    return out;
   }
   if (!packet.empty()) out += "PacketSize=" + plain("Packet Size", packet) + ";";
   out += "TDS_Version=7.4;ClientCharset=UTF-8;";

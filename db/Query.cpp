@@ -5,6 +5,7 @@
 
 #include "common/Text.h"
 #include "db/Connection.h"
+#include "db/Tsql.h"
 
 namespace jc::db {
 
@@ -158,5 +159,7 @@ std::string QuotedStr(std::string_view value) {
   r.push_back('\'');
   return r;
 }
+
+bool ReturnsRows(const std::string& sql) { return tsql::ReturnsRows(sql); }
 
 }  // namespace jc::db

@@ -17,6 +17,7 @@
 #include <system_error>
 
 #include "db/Connection.h"
+#include "db/EmbeddedStore.h"
 #include "db/Names.h"
 
 namespace jc::db {
@@ -774,6 +775,10 @@ void CreateStore(const std::string& folder) {
 
 std::string StoreConnectionString(const std::string& folder) { return BuildConnectionString("sqlite:" + folder); }
 
-bool ReturnsRows(const std::string& sql) { return tsql::ReturnsRows(sql); }
+bool EmbeddedStoreBuiltIn() { return true; }
+
+std::unique_ptr<Backend> OpenEmbeddedStore(const std::string& folder) {
+  return std::make_unique<SqliteBackend>(folder);
+}
 
 }  // namespace jc::db

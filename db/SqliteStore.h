@@ -84,7 +84,4 @@ void CreatePharmacySchema(TADOConnection& connection);
 // The connection string that opens the store in folder (absolute path).
 std::string StoreConnectionString(const std::string& folder);
 
-// True for a SELECT other than SELECT ... INTO (a statement that returns rows).
-bool ReturnsRows(const std::string& sql);
-
 }  // namespace jc::db

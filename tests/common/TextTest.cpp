@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "common/HostPath.h"
 #include "common/Text.h"
 
 namespace jc {
@@ -21,24 +20,6 @@ TEST(Utf8, CountsAndCutsCharactersNotBytes) {
   EXPECT_EQ(Utf8Right("ab", 5), "ab");
   EXPECT_EQ(Utf8Right("ab", 0), "");
   EXPECT_EQ(Utf8Left("ab", 5), "ab");
-}
-
-TEST(PathMapper, MapsFixedWindowsPathsOntoTheRoot) {
-  struct Case {
-    const char* root;
-    const char* windows;
-    std::string host;
-  };
-  const Case cases[] = {
-      {"/srv/pharm", "C:\\TELVARO\\TELVARO.ini", "/srv/pharm/TELVARO/TELVARO.ini"},
-      {"/srv/pharm/", "C:\\TELVARO\\TELVARO.ini", "/srv/pharm/TELVARO/TELVARO.ini"},
-      {"/", "C:\\TELVARO\\Dll\\HIRAEncryption\\",
-       "/TELVARO/Dll/HIRAEncryption/"},
-      {"/r", "C:\\TELVARO\\Dll\\HIRAEncryption\\IndvInfmCrypto.dll",
-       std::string("/r/TELVARO/Dll/HIRAEncryption/IndvInfmCrypto") + SharedLibrarySuffix()},
-      {"", "C:\\x.DLL", std::string("/x") + SharedLibrarySuffix()},
-  };
-  for (const auto& c : cases) EXPECT_EQ(PathMapper(c.root).Map(c.windows), c.host) << c.windows;
 }
 
 }  // namespace

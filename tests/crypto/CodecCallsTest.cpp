@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "crypto/AnsiText.h"
 #include "crypto/CryptoUnit.h"
 #include "support/CryptoUnitHarness.h"
 
@@ -61,6 +62,12 @@ class CodecCalls : public ::testing::Test {
   std::string keyBody;
 };
 
+// Bytes followed by zero bytes up to n.
+std::string Filled(std::string bytes, std::size_t n) {
+  bytes.resize(n, '\0');
+  return bytes;
+}
+
 Lines Join(Lines a, const Lines& b) {
   a.insert(a.end(), b.begin(), b.end());
   return a;
@@ -94,8 +101,10 @@ TEST_F(CodecCalls, PlaintextIsTheAnsiBytesFilledToTwiceTheCharacters) {
            {"홍길동", "\xC8\xAB\xB1\xE6\xB5\xBF"},                  // 3 characters, 6 bytes in CP949: no fill
            {"A홍", std::string("A\xC8\xAB\0", 4)},                  // 2 characters: 3 bytes + 1 zero
            {"±", std::string("\xA1\xBE", 2)},                        // a sign CP949 has
-           {"é", std::string("?\0", 2)},                             // a letter it has not
-           {"\xF0\x9F\x98\x80", std::string("?\0\0\0", 4)},          // no CP949 code; two UTF-16 units
+           // No CP949 code: what the system's conversion makes of it
+           // (AnsiTextTest), filled to twice the UTF-16 units.
+           {"é", Filled(crypto::ToAnsi("é"), 2)},
+           {"\xF0\x9F\x98\x80", Filled(crypto::ToAnsi("\xF0\x9F\x98\x80"), 4)},  // two UTF-16 units
        }) {
     SCOPED_TRACE(c.text);
     log->Clear();

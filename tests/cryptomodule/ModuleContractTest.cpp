@@ -1,16 +1,14 @@
 // The crypto module against its contract, loaded as the tool loads it.
-#include <elf.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "support/CryptoModuleApi.h"
+#include "support/ExportedNames.h"
 
 namespace jc::test {
 namespace {
@@ -19,28 +17,6 @@ using Api = CryptoModuleApi;
 
 const std::string kPassword = "qtvrzk47#)";
 
-// Names of the functions and objects a shared library defines in its dynamic
-// symbol table (what dlsym can find).
-std::set<std::string> DefinedDynamicSymbols(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::vector<char> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::set<std::string> names;
-  if (file.size() < sizeof(Elf64_Ehdr)) return names;
-  const auto* eh = reinterpret_cast<const Elf64_Ehdr*>(file.data());
-  const auto* sh = reinterpret_cast<const Elf64_Shdr*>(file.data() + eh->e_shoff);
-  for (int i = 0; i < eh->e_shnum; ++i) {
-    if (sh[i].sh_type != SHT_DYNSYM) continue;
-    const char* strings = file.data() + sh[sh[i].sh_link].sh_offset;
-    const auto* sym = reinterpret_cast<const Elf64_Sym*>(file.data() + sh[i].sh_offset);
-    for (std::size_t k = 0; k < sh[i].sh_size / sizeof(Elf64_Sym); ++k) {
-      const int bind = ELF64_ST_BIND(sym[k].st_info);
-      if (sym[k].st_shndx != SHN_UNDEF && (bind == STB_GLOBAL || bind == STB_WEAK) && sym[k].st_name)
-        names.insert(strings + sym[k].st_name);
-    }
-  }
-  return names;
-}
-
 std::string Ascii13Zeros(const std::string& digits) {  // the codec's plaintext of 13 characters
   return digits + std::string(digits.size(), '\0');
 }
@@ -48,7 +24,7 @@ std::string Ascii13Zeros(const std::string& digits) {  // the codec's plaintext 
 TEST(CryptoModuleContract, ExportsExactlyTheTwelveEntryPoints) {
   std::set<std::string> expected;
   for (const char* name : kCryptoEntryPointNames) expected.insert(name);
-  EXPECT_EQ(DefinedDynamicSymbols(JC_MODULE_PATH), expected);
+  EXPECT_EQ(ExportedNames(JC_MODULE_PATH), expected);
 
   Api api(JC_MODULE_PATH);  // binds every name and initialises a context
   EXPECT_NE(api.context, nullptr);

@@ -15,15 +15,6 @@
 namespace jc::db {
 namespace {
 
-TEST(ConnectionString, IsTheFixedTextWithTheHostAndInstance) {
-  EXPECT_EQ(BuildConnectionString("PHARM01"),
-            "Provider=SQLOLEDB.1;User ID=sa;Password=RQX#^!!$(!;Persist Security Info=True;"
-            "Initial Catalog=master;Packet Size=4096;Data Source=PHARM01\\QUINSET");
-  EXPECT_EQ(BuildConnectionString(""),
-            "Provider=SQLOLEDB.1;User ID=sa;Password=RQX#^!!$(!;Persist Security Info=True;"
-            "Initial Catalog=master;Packet Size=4096;Data Source=\\QUINSET");
-}
-
 TEST(ConnectionString, RefusesAHostThatWouldAddConnectionKeys) {
   // The host comes from the INI file; pasted into the string, these would
   // name another store or add keys of their own.
@@ -45,15 +36,6 @@ TEST(ConnectionString, RefusesAHostThatWouldAddConnectionKeys) {
   EXPECT_FALSE(c.Connected());
 }
 
-TEST(ConnectionString, ParsesKeysInOrderWithQuotedValues) {
-  auto kv = ParseConnectionString(" Provider=SQLOLEDB.1; Password=\"a;b\" ;Data Source = h\\QUINSET;");
-  ASSERT_EQ(kv.size(), 3u);
-  EXPECT_EQ(kv[0], (std::pair<std::string, std::string>{"Provider", "SQLOLEDB.1"}));
-  EXPECT_EQ(kv[1], (std::pair<std::string, std::string>{"Password", "a;b"}));
-  EXPECT_EQ(kv[2], (std::pair<std::string, std::string>{"Data Source", "h\\QUINSET"}));
-  EXPECT_THROW(ParseConnectionString("Provider=x;garbage;"), DbError);
-}
-
 TEST(Connection, OpensTheEmbeddedStoreNamedByTheDataSource) {
   test::TestStore store;
   TADOConnection c;
@@ -69,31 +51,6 @@ TEST(Connection, OpensTheEmbeddedStoreNamedByTheDataSource) {
     EXPECT_NE(std::string(e.what()).find("does not exist"), std::string::npos) << e.what();
   }
   EXPECT_FALSE(missing.Connected());
-}
-
-TEST(QuotedStr, DoublesEmbeddedQuotesWithoutNPrefix) {
-  EXPECT_EQ(QuotedStr(""), "''");
-  EXPECT_EQ(QuotedStr("O'Neil"), "'O''Neil'");
-  EXPECT_EQ(QuotedStr("''"), "''''''");
-  EXPECT_EQ(QuotedStr("홍길동"), "'홍길동'");
-}
-
-TEST(ReturnsRows, OnlyForSelectWithoutInto) {
-  struct Case {
-    const char* sql;
-    bool rows;
-  } cases[] = {
-      {"SELECT COUNT(*) CNT FROM TV_BASE..TEMP_MAPPING_BAK ", true},
-      {"  select * from TV_BASE..CD_PERSON", true},
-      {"(SELECT 1) UNION ALL (SELECT 2)", true},
-      {"SELECT * INTO TV_BASE..JUMIN_CHECK FROM (SELECT 1 AS A) AS T1", false},
-      {"UPDATE TV_BASE..AAA SET PANUM = 'SELECT'", false},
-      {"INSERT INTO TV_BASE..AAA(CUSCODE) SELECT CUSCODE FROM TV_BASE..CD_PERSON", false},
-      {"DROP TABLE TV_BASE..AAA ", false},
-      {"SELECT 'unterminated", false},
-      {"", false},
-  };
-  for (const auto& c : cases) EXPECT_EQ(ReturnsRows(c.sql), c.rows) << c.sql;
 }
 
 class RunnerTest : public ::testing::Test {

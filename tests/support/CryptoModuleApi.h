@@ -1,9 +1,7 @@
 #pragma once
 // Direct access to a crypto module file for tests: loads it the way the tool
-// does (dlopen, every symbol resolved at once), binds the twelve entry points
-// by name and offers typed calls on one context.
-#include <dlfcn.h>
-
+// does (every symbol resolved at once), binds the twelve entry points by name
+// and offers typed calls on one context.
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
@@ -11,6 +9,7 @@
 #include <string_view>
 
 #include "cryptomodule/IndvInfmCrypto.h"
+#include "support/SharedLibrary.h"
 
 namespace jc::test {
 
@@ -37,32 +36,25 @@ class CryptoModuleApi {
     IIC_setCertViewPolicy_fn setCertViewPolicy = nullptr;
   };
 
-  explicit CryptoModuleApi(const std::string& path) : handle_(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {
-    if (!handle_) throw std::runtime_error(std::string("dlopen failed: ") + dlerror());
+  explicit CryptoModuleApi(const std::string& path) : library_(path) {
+    if (!library_.Loaded()) throw std::runtime_error("cannot load " + path + ": " + library_.Error());
     void* slots[12];
     for (int i = 0; i < 12; ++i) {
-      slots[i] = dlsym(handle_, kCryptoEntryPointNames[i]);
-      if (!slots[i]) {
-        dlclose(handle_);
-        throw std::runtime_error(std::string("entry point missing: ") + kCryptoEntryPointNames[i]);
-      }
+      slots[i] = library_.Symbol(kCryptoEntryPointNames[i]);
+      if (!slots[i]) throw std::runtime_error(std::string("entry point missing: ") + kCryptoEntryPointNames[i]);
     }
     static_assert(sizeof(EntryPoints) == sizeof slots);
     std::memcpy(&ep, slots, sizeof slots);
-    if (ep.initialize(&context) != 0) {
-      dlclose(handle_);
-      throw std::runtime_error("initialize failed");
-    }
+    if (ep.initialize(&context) != 0) throw std::runtime_error("initialize failed");
   }
   ~CryptoModuleApi() {
     if (ep.release) ep.release(&context);
-    dlclose(handle_);
   }
   CryptoModuleApi(const CryptoModuleApi&) = delete;
   CryptoModuleApi& operator=(const CryptoModuleApi&) = delete;
 
   // An extra symbol of the module (test modules export helpers).
-  void* Symbol(const char* name) const { return dlsym(handle_, name); }
+  void* Symbol(const char* name) const { return library_.Symbol(name); }
 
   struct Bytes {
     int32_t rc = -1;
@@ -127,7 +119,7 @@ class CryptoModuleApi {
   IIC_CONTEXT context = nullptr;
 
  private:
-  void* handle_;
+  SharedLibrary library_;
 };
 
 }  // namespace jc::test

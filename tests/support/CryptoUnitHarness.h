@@ -3,8 +3,6 @@
 // recording shell; the current directory (which loading the module changes)
 // is put back at the end. Also: a key table answered from a script, and
 // access to a test module's own call log.
-#include <dlfcn.h>
-
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,6 +14,7 @@
 #include "support/FakeShell.h"
 #include "support/ModuleRootFolder.h"
 #include "support/ScriptedBackend.h"
+#include "support/SharedLibrary.h"
 
 namespace jc::test {
 
@@ -76,22 +75,19 @@ struct ScriptedKeyTable {
 // (and outlives the unit's own unloading).
 class ModuleLog {
  public:
-  explicit ModuleLog(const std::string& path) : handle_(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {}
-  ~ModuleLog() {
-    if (handle_) dlclose(handle_);
-  }
+  explicit ModuleLog(const std::filesystem::path& path) : library_(PathToUtf8(path)) {}
   ModuleLog(const ModuleLog&) = delete;
   ModuleLog& operator=(const ModuleLog&) = delete;
 
   std::string Text() const {
-    auto log = reinterpret_cast<const char* (*)()>(dlsym(handle_, "fixtureLog"));
+    auto log = reinterpret_cast<const char* (*)()>(library_.Symbol("fixtureLog"));
     return log ? log() : "<no log>";
   }
   void Clear() const {
-    if (auto clear = reinterpret_cast<void (*)()>(dlsym(handle_, "fixtureClearLog"))) clear();
+    if (auto clear = reinterpret_cast<void (*)()>(library_.Symbol("fixtureClearLog"))) clear();
   }
   void FailEncrypt(bool on) const {
-    if (auto fail = reinterpret_cast<void (*)(int)>(dlsym(handle_, "fixtureFailEncrypt"))) fail(on ? 1 : 0);
+    if (auto fail = reinterpret_cast<void (*)(int)>(library_.Symbol("fixtureFailEncrypt"))) fail(on ? 1 : 0);
   }
   // The log's lines.
   std::vector<std::string> Lines() const {
@@ -109,7 +105,7 @@ class ModuleLog {
   }
 
  private:
-  void* handle_;
+  SharedLibrary library_;
 };
 
 }  // namespace jc::test

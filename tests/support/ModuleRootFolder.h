@@ -1,12 +1,12 @@
 #pragma once
 // A throw-away folder standing for "C:\" with a crypto module installed where
-// the tool looks for it (<root>/TELVARO/Dll/HIRAEncryption/IndvInfmCrypto.so),
-// and a guard that puts the process's current directory back (the loader
-// changes it).
-#include <unistd.h>
-
-#include <cstdlib>
+// the tool looks for it (<root>/TELVARO/Dll/HIRAEncryption/IndvInfmCrypto.so,
+// or .dll), and a guard that puts the process's current directory back (the
+// loader changes it). On Windows too the module goes only into that folder,
+// never into the fixed one: a root folder stands for "C:\" in every test.
+#include <cstdint>
 #include <filesystem>
+#include <random>
 #include <stdexcept>
 #include <string>
 
@@ -15,13 +15,24 @@
 
 namespace jc::test {
 
+// A new, empty folder in the temporary folder, its name prefix followed by
+// random letters; never one that existed before.
+inline std::filesystem::path MakeTempFolder(const std::string& prefix) {
+  static std::mt19937_64 random{std::random_device{}()};
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = prefix;
+    std::uint64_t bits = random();
+    for (int i = 0; i < 12; ++i, bits >>= 5) name += "abcdefghijklmnopqrstuvwxyz234567"[bits & 31];
+    std::error_code ec;
+    if (std::filesystem::create_directory(base / name, ec)) return base / name;
+  }
+  throw std::runtime_error("cannot make a temporary folder in " + base.string());
+}
+
 class ModuleRootFolder {
  public:
-  ModuleRootFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "jc-root-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    root_ = pattern;
-  }
+  ModuleRootFolder() : root_(MakeTempFolder("jc-root-")) {}
   ~ModuleRootFolder() {
     std::error_code ec;
     std::filesystem::remove_all(root_, ec);
@@ -30,7 +41,7 @@ class ModuleRootFolder {
   ModuleRootFolder& operator=(const ModuleRootFolder&) = delete;
 
   const std::filesystem::path& Root() const { return root_; }
-  PathMapper Paths() const { return PathMapper(root_.string()); }
+  PathMapper Paths() const { return PathMapper(PathToUtf8(root_)); }
   std::filesystem::path ModuleFolder() const { return root_ / "TELVARO" / "Dll" / "HIRAEncryption"; }
   std::filesystem::path ModuleFile() const {
     return ModuleFolder() / (std::string("IndvInfmCrypto") + SharedLibrarySuffix());

@@ -1,3 +1,4 @@
+// The profile reader imitated on Linux, with the INI library (inih).
 #include "app/Ini.h"
 
 #include <ini.h>

@@ -5,14 +5,10 @@
 #include <fstream>
 #include <iterator>
 
-#ifndef _WIN32
 #include <elf.h>
 #include <link.h>
-#endif
 
 namespace jc::crypto {
-
-#ifndef _WIN32
 
 namespace {
 
@@ -68,12 +64,6 @@ bool IsCompleteSharedObject(std::string_view bytes) {
   }
   return true;
 }
-
-#else
-
-bool IsCompleteSharedObject(std::string_view) { return true; }
-
-#endif
 
 bool IsCompleteSharedObjectFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

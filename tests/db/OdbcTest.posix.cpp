@@ -1,6 +1,6 @@
-// The SQL Server backend: the connection-string translation, a real FreeTDS
-// connection attempt that must fail fast, and the fetch paths through a real
-// ODBC driver (Debian's SQLite ODBC driver, plain SQLite SQL).
+// The SQL Server backend on Linux: a real FreeTDS connection attempt that
+// must fail fast, and the fetch paths through a real ODBC driver (Debian's
+// SQLite ODBC driver, plain SQLite SQL).
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -15,36 +15,6 @@
 
 namespace jc::db {
 namespace {
-
-TEST(OdbcConnectionString, TranslatesTheAdoString) {
-  struct Case {
-    std::string ado, driver, odbc;
-  } cases[] = {
-      {BuildConnectionString("PHARM01"), "FreeTDS",
-       "Driver={FreeTDS};Server=PHARM01\\QUINSET;Database=master;UID=sa;PWD={RQX#^!!$(!};PacketSize=4096;"
-       "TDS_Version=7.4;ClientCharset=UTF-8;"},
-      {BuildConnectionString(""), "FreeTDS",
-       "Driver={FreeTDS};Server=\\QUINSET;Database=master;UID=sa;PWD={RQX#^!!$(!};PacketSize=4096;"
-       "TDS_Version=7.4;ClientCharset=UTF-8;"},
-      {"Data Source=10.0.0.5\\QUINSET;Password=;User ID=u", "TDS",
-       "Driver={TDS};Server=10.0.0.5\\QUINSET;UID=u;PWD={};TDS_Version=7.4;ClientCharset=UTF-8;"},
-      {"Password=\"a;b=c\";Data Source=h", "FreeTDS",
-       "Driver={FreeTDS};Server=h;PWD={a;b=c};TDS_Version=7.4;ClientCharset=UTF-8;"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(AdoToOdbcConnectionString(c.ado, c.driver), c.odbc) << c.ado;
-    EXPECT_EQ(AdoToOdbcConnectionString(c.ado, c.driver).find("Timeout"), std::string::npos);
-  }
-  const char* refused[] = {
-      "Password=ab}c;Data Source=h",         // FreeTDS cannot take '}' in a braced value
-      "Data Source=h;Connect Timeout=5",     // a key with no meaning here
-      "Data Source=h;x;",                    // not a key=value pair
-      "Data Source=h;Initial Catalog=a;b",   // stray text
-      "Data Source=h{x}",                    // braces in a plain value
-  };
-  for (const char* ado : refused) EXPECT_THROW(AdoToOdbcConnectionString(ado, "FreeTDS"), DbError) << ado;
-  EXPECT_THROW(AdoToOdbcConnectionString("Data Source=h", "Free;TDS"), DbError);
-}
 
 // A loopback port where nothing listens: bind one, learn its number, close it.
 int ClosedPort() {

@@ -1,0 +1,42 @@
+# Runs the Windows test programs (and the program itself, where a test starts
+# it) under Wine: a wrapper script in the build folder, made the
+# cross-compiling emulator, so CTest and GoogleTest's discovery start every
+# .exe through it. Its Wine prefix (a Windows of its own) lies under the
+# build folder, made on first use; its code page is Korean (949), as on a
+# pharmacy's machine; Wine's own messages are silenced.
+if(JC_MINGW_ARCH STREQUAL "x86_64")
+  find_program(JC_WINE_LOADER NAMES wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH)
+else()
+  find_program(JC_WINE_LOADER NAMES wine PATHS /usr/lib/wine NO_DEFAULT_PATH)
+endif()
+find_program(JC_WINESERVER NAMES wineserver PATHS /usr/lib/wine NO_DEFAULT_PATH)
+if(NOT JC_WINE_LOADER OR NOT JC_WINESERVER)
+  message(WARNING "Wine is missing (scripts/install-windows-deps.sh): the Windows tests cannot run")
+  return()
+endif()
+
+set(JC_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+set(JC_WINE_RUN ${CMAKE_BINARY_DIR}/wine-run)
+file(WRITE ${JC_WINE_RUN} "#!/bin/sh
+# Made by cmake/WineEmulator.cmake: runs a Windows program under Wine.
+export WINEPREFIX='${JC_WINE_PREFIX}'
+export WINELOADER='${JC_WINE_LOADER}'
+export WINESERVER='${JC_WINESERVER}'
+export WINEDEBUG=-all
+# No Mono or Gecko installer when the prefix is made.
+export WINEDLLOVERRIDES='mscoree,mshtml='
+if [ ! -f \"$WINEPREFIX/.made\" ]; then
+  # The first program makes the prefix; the others wait for it.
+  flock \"$WINEPREFIX.lock\" sh -c '[ -f \"$WINEPREFIX/.made\" ] || { \"$WINELOADER\" wineboot -i >/dev/null 2>&1; \"$WINESERVER\" -w; touch \"$WINEPREFIX/.made\"; }'
+fi
+[ \"$1\" = --prefix-only ] && exit 0
+exec env LANG=ko_KR.UTF-8 LC_ALL=ko_KR.UTF-8 \"$WINELOADER\" \"$@\"
+")
+file(CHMOD ${JC_WINE_RUN} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${JC_WINE_RUN})
+
+# The prefix is made once, as a build step of its own (it takes a minute or
+# two), before any test program is started to list its tests.
+add_custom_command(OUTPUT ${JC_WINE_PREFIX}/.made COMMAND ${JC_WINE_RUN} --prefix-only
+                   COMMENT "Making the Wine prefix for the tests")
+add_custom_target(jc_wine_prefix DEPENDS ${JC_WINE_PREFIX}/.made)

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building the Windows program (32-bit,
+# cross-compiled with MinGW) and testing it under Wine need, on top of what
+# scripts/install-deps.sh installs for the Linux build.
+# Safe to run again: when everything is present it only checks and returns.
+set -euo pipefail
+
+# Every package is named with its architecture: once a package is installed
+# for both amd64 and i386, dpkg-query without one answers "ambiguous".
+PACKAGES=(
+  cmake:amd64 ninja-build:amd64 googletest:all
+  g++-mingw-w64-i686:amd64 mingw-w64-tools:amd64
+  wine:all wine32:i386 wine64:amd64
+  # Wine's odbc32 hands ODBC calls to the host's unixODBC of the program's
+  # own bitness: these let the 32-bit program reach FreeTDS in the tests.
+  libodbc2:i386 odbcinst1debian2:i386 tdsodbc:i386
+  python3:amd64
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ "${#missing[@]}" -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "Installing: ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+fi
+$SUDO apt-get update -qq
+# An ":all" package is installed by its plain name.
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]/%:all/}"
