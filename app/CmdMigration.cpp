@@ -10,6 +10,7 @@
 #include "app/Commands.h"
 #include "db/OperationLock.h"
 #include "migration/EncryptionRun.h"
+#include "migration/MappingBuild.h"
 #include "migration/MigrationStatus.h"
 
 namespace jc::app {
@@ -116,9 +117,10 @@ int CmdMigrationStatus(CommandContext& ctx) {
     read = true;
   });
   if (!read) return ctx.Finish(kExitFailed);
-  std::vector<std::string> header = {"table",  "number_column", "value_column",
-                                     "rows",   "plain_to_mask", "plain_staying",
-                                     "masked", "masked_without_value"};
+  std::vector<std::string> header = {"table",         "number_column",        "value_column",
+                                     "rows",          "plain_to_mask",        "plain_staying",
+                                     "partly_masked", "too_long_to_collect", "masked",
+                                     "masked_without_value"};
   if (checkValues) header.push_back("masked_bad_value");
   PrintTsvRow(header, ctx.out);
   for (const migration::ColumnStatus& s : report.columns) {
@@ -128,11 +130,20 @@ int CmdMigrationStatus(CommandContext& ctx) {
                                       std::to_string(s.rows),
                                       std::to_string(s.plainToMask),
                                       std::to_string(s.plainStaying),
+                                      std::to_string(s.partlyMasked),
+                                      s.tooLongToCollect < 0 ? "-" : std::to_string(s.tooLongToCollect),
                                       std::to_string(s.masked),
                                       std::to_string(s.maskedWithoutValue)};
     if (checkValues) cells.push_back(std::to_string(s.maskedBadValue));
     PrintTsvRow(cells, ctx.out);
   }
+  // Values the build cannot collect make it fail: name them, so that the
+  // operator can find and correct them first.
+  for (const migration::ColumnStatus& s : report.columns)
+    if (s.tooLongToCollect > 0)
+      ctx.err << "warning: " << s.table << "." << s.numberColumn << " holds " << s.tooLongToCollect
+              << " plain value(s) longer than " << migration::kMappingNumberLength
+              << " characters: build-mapping cannot collect them and fails until they are corrected\n";
   if (report.mappingReadable)
     ctx.err << "status: the mapping table TV_BASE..TEMP_MAPPING_BAK holds " << report.mappingNumbers
             << " plain numbers\n";

@@ -53,6 +53,7 @@ Backend& TADOConnection::backend() {
 
 void TADOConnection::Adopt(std::unique_ptr<Backend> backend) {
   backend_ = std::move(backend);
+  backend_->SetStatementObserver([this](const std::string& sql, bool ok) { Trace(sql, ok); });
   trace_.reset();
   const char* path = std::getenv("JUMINCHECK_SQL_TRACE");
   if (path && *path) {

@@ -19,6 +19,9 @@ struct ColumnStatus {
   long long rows = 0;
   long long plainToMask = 0;   // not masked, no value, with a mapping entry: the run masks them
   long long plainStaying = 0;  // not masked, left plain by the run (no entry, or a value present)
+  long long partlyMasked = 0;  // holds '*' without ending in six: neither plain nor masked; the run leaves it
+  long long tooLongToCollect = -1;  // the build collects from this column: plain values without a
+                                    // value longer than a mapping number, which make it fail; -1: not collected
   long long masked = 0;
   long long maskedWithoutValue = 0;  // masked, value NULL or empty
   long long maskedBadValue = -1;     // masked, value present that does not give the number back; -1: not checked

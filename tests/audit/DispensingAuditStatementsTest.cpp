@@ -44,7 +44,7 @@ std::string CopyByDate(const std::string& table, const std::string& from, const 
          table +
          "          WHERE RIGHT(PANUM,6) = '******' AND TEMPNUM IS NOT NULL           AND INDATE "
          "BETWEEN " +
-         from + "           AND " + to + "           ) AS T1 ";
+         "'" + from + "'           AND '" + to + "'           ) AS T1 ";
 }
 std::string Mark(const std::string& quoted) {
   return "UPDATE TV_BASE..JUMIN_CHECK SET CHK = '1' WHERE PRESERIAL = " + quoted;

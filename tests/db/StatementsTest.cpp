@@ -304,10 +304,10 @@ std::vector<Step> Steps() {
                  {"P003", "C002", "9001011******", "환자", "E-9001011234567"},
                  {"P004", "C003", "8802021******", "환자", "ENC3"}}});
   st.push_back({"dispensing: drop again", std::string(names::sql::DropJuminCheck), Expect::Ok, {}});
-  st.push_back({"dispensing copy, dates as bare numbers",
+  st.push_back({"dispensing copy, dates as quoted texts",
                 "SELECT * INTO TV_BASE..JUMIN_CHECK   FROM (SELECT PRESERIAL, CUSCODE, PANUM, PANAME, TEMPNUM, '' AS CHK "
                 "          FROM TV_PRES..PS_MAIN          WHERE RIGHT(PANUM,6) = '******' AND TEMPNUM IS NOT NULL      "
-                "     AND INDATE BETWEEN 20140101           AND 20141231           ) AS T1 ",
+                "     AND INDATE BETWEEN '20140101'           AND '20141231'           ) AS T1 ",
                 Expect::Ok, {{"P001", ""}, {"P002", ""}}, kCheckP});
   st.push_back({"date-range read",
                 "SELECT PRESERIAL, CUSCODE, PANUM, PANAME, TEMPNUM  FROM TV_BASE..JUMIN_CHECK WHERE RIGHT(PANUM,6) = "

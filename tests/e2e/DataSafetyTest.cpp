@@ -164,6 +164,11 @@ TEST(TwoInstances, OneOperationAtATimePerStore) {
   const auto repair = root.Run({"repair", code, "1"});
   EXPECT_EQ(repair.status, 1) << repair.err;
   EXPECT_NE(repair.err.find("다른 프로그램(인스턴스)"), std::string::npos) << repair.err;
+  // A raw statement that writes waits its turn like an operation.
+  const auto write = root.Run({"sql", "UPDATE TV_BASE..CD_PERSON SET PANAME = 'changed' WHERE CUSCODE = 'LOAD1'"});
+  EXPECT_EQ(write.status, 1) << write.err;
+  EXPECT_NE(write.err.find("error: 다른 프로그램(인스턴스)"), std::string::npos) << write.err;
+  EXPECT_EQ(write.out.find("OK"), std::string::npos) << write.out;
   // Reading is not blocked.
   EXPECT_EQ(root.Run({"sql", "SELECT COUNT(*) AS CNT FROM TV_BASE..CD_PERSON"}).status, 0);
   EXPECT_EQ(root.Run({"history", "LOAD1"}).status, 0);

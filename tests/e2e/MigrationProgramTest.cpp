@@ -76,12 +76,35 @@ TEST_F(MigrationProgram, StatusReportsEveryNumberColumnOfTheRunList) {
   std::string header;
   std::getline(in, header);
   EXPECT_EQ(header,
-            "table\tnumber_column\tvalue_column\trows\tplain_to_mask\tplain_staying\tmasked\t"
-            "masked_without_value\tmasked_bad_value");
+            "table\tnumber_column\tvalue_column\trows\tplain_to_mask\tplain_staying\tpartly_masked\t"
+            "too_long_to_collect\tmasked\tmasked_without_value\tmasked_bad_value");
   int lines = 0;
   for (std::string line; std::getline(in, line);) ++lines;
   EXPECT_EQ(lines, 26);
   EXPECT_NE(r.err.find("status: no mapping table"), std::string::npos) << r.err;
+}
+
+// One dashed number in CD_PERSON.PANUM: the server refuses that table's whole
+// collection. The status names the column beforehand, the build fails with
+// the server's reason instead of saying it is done, and the verification
+// does not pass what the build left.
+TEST_F(MigrationProgram, BuildFailsOnAValueItCannotCollectAndTheStatusNamesItFirst) {
+  Sql("INSERT INTO TV_BASE..CD_PERSON(CUSCODE, SEQ, PANUM, CUSACT) VALUES('DASHED', '1', '900101-1234567', '1')");
+  const auto status = Run({"migration-status"});
+  ASSERT_EQ(status.status, 0) << status.err;
+  EXPECT_NE(status.out.find("TV_BASE..CD_PERSON\tPANUM\tTEMPNUM\t"), std::string::npos);
+  EXPECT_NE(status.err.find("warning: TV_BASE..CD_PERSON.PANUM holds 1 plain value(s) longer than 13 characters"),
+            std::string::npos)
+      << status.err;
+
+  const auto build = Run({"build-mapping"});
+  EXPECT_EQ(build.status, 1) << build.err;
+  EXPECT_NE(build.err.find("error: String or binary data would be truncated"), std::string::npos) << build.err;
+  EXPECT_EQ(build.err.find("매핑테이블 생성이 완료되었습니다"), std::string::npos) << build.err;
+
+  const auto verify = Run({"verify-mapping"});
+  EXPECT_EQ(verify.status, 1) << verify.err;
+  EXPECT_NE(verify.err.find("매핑테이블이 완성되지 않았습니다"), std::string::npos) << verify.err;
 }
 
 // One entry's value replaced by the encryption of another number: the

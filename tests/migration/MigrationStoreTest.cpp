@@ -199,6 +199,72 @@ TEST_F(MigrationStore, BuildVerifyAndRunMaskEveryCollectedNumberWithAValueThatGi
   for (const auto& [table, rows] : AllTables()) EXPECT_EQ(rows, after.at(table)) << table;
 }
 
+// Numbers already masked in part (five '*', or six that came with a trailing
+// blank, which the mapping's 13 characters cut off) are no plain numbers:
+// no entry is made for them, and the run leaves their rows as they are
+// instead of storing the encryption of a masked number.
+TEST_F(MigrationStore, PartlyMaskedNumbersGetNoEntryAndTheRunLeavesThem) {
+  Seed();
+  Put("TV_BASE..CD_PERSON", {{"CUSCODE", "9"}, {"PANUM", "8801011*****"}});
+  Put("TV_PRES..PS_MAIN", {{"PRESERIAL", "9"}, {"PANUM", "7701011****** "}});
+  Put("TV_PRES..SALE_MAIN", {{"PANUM", "77010*1234567"}});
+  auto partly = [&](const std::string& table) {
+    for (const ColumnStatus& c : ReadMigrationStatus(s.Db(), nullptr).columns)
+      if (c.table == table && c.numberColumn == "PANUM") return std::vector<long long>{c.partlyMasked, c.plainStaying};
+    return std::vector<long long>{};
+  };
+
+  Build();
+  EXPECT_EQ(Mapping(), (std::map<std::string, std::string>{{"", ""}, {A, A}, {B, B}, {C, C}, {D, D}}));
+  Verify();
+  ASSERT_TRUE(form.Btn_Encrypt.enabled);
+  Encrypt();
+  EXPECT_EQ(form.LB_Msg.caption, "QORA_DATAINFO 암호화 성공..");
+
+  EXPECT_EQ(s.store.Texts("SELECT PANUM, TEMPNUM FROM TV_BASE..CD_PERSON WHERE CUSCODE = '9'"),
+            (std::vector<std::vector<std::string>>{{"8801011*****", "<NULL>"}}));
+  EXPECT_EQ(s.store.Texts("SELECT PANUM, TEMPNUM FROM TV_PRES..PS_MAIN WHERE PRESERIAL = '9'"),
+            (std::vector<std::vector<std::string>>{{"7701011****** ", "<NULL>"}}));
+  // Neither plain nor masked in the status.
+  EXPECT_EQ(partly("TV_BASE..CD_PERSON"), (std::vector<long long>{1, 1}));  // G stays plain
+  EXPECT_EQ(partly("TV_PRES..PS_MAIN"), (std::vector<long long>{1, 1}));
+  EXPECT_EQ(partly("TV_PRES..SALE_MAIN"), (std::vector<long long>{1, 0}));
+}
+
+// One source value longer than a mapping number makes the server refuse that
+// table's whole collection: the build ends with that error instead of a
+// success text, the status names the column, and the verification refuses
+// the unfinished mapping.
+TEST_F(MigrationStore, AValueTooLongToCollectEndsTheBuildAndTheStatusNamesIt) {
+  Seed();
+  Put("TV_BASE..CD_PERSON", {{"CUSCODE", "9"}, {"PANUM", "900101-1234567"}});
+  for (const ColumnStatus& c : ReadMigrationStatus(s.Db(), nullptr).columns) {
+    const bool collected = (c.table == "TV_BASE..CD_PERSON") || c.table == "TV_PRES..PS_MAIN" ||
+                           c.table == "TV_PRES..INS_COMPOS" || c.table == "TV_PRES..SALE_MAIN";
+    EXPECT_EQ(c.tooLongToCollect, !collected ? -1 : c.numberColumn == "PANUM" && c.table == "TV_BASE..CD_PERSON" ? 1 : 0)
+        << c.table << "." << c.numberColumn;
+  }
+  const auto before = AllTables();
+
+  try {
+    Build();
+    ADD_FAILURE() << "the build passed over a source it could not collect";
+  } catch (const db::DbError& e) {
+    EXPECT_NE(std::string(e.what()).find("truncated"), std::string::npos) << e.what();
+  }
+  EXPECT_NE(form.LB_Msg.caption, "매핑테이블 생성이 완료되었습니다....");
+  EXPECT_FALSE(form.Btn_Encrypt.enabled);
+
+  try {
+    Verify();
+    ADD_FAILURE() << "the unfinished mapping passed the verification";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), kMappingIncompleteText);
+  }
+  EXPECT_FALSE(form.Btn_Encrypt.enabled);
+  EXPECT_EQ(AllTables(), before);
+}
+
 TEST_F(MigrationStore, EntryThatDoesNotGiveItsNumberBackIsListedAndNothingIsMasked) {
   Seed();
   Build();

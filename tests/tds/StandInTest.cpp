@@ -11,6 +11,9 @@
 #include <thread>
 
 #include <ctime>
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -256,6 +259,23 @@ TEST_F(StandInTest, CustomerAuditRunsItsStatementsOnTheServer) {
   }
   const ProgramResult unread = root_.Run({"sql", "SELECT COUNT(*) AS CNT FROM TV_BASE..JUMIN_CHECK WHERE CHK <> '1'"});
   EXPECT_EQ(unread.out, "CNT\n0\n");
+}
+
+TEST_F(StandInTest, SqlTraceHoldsEveryStatementTheServerReceivedLockRequestsIncluded) {
+  ASSERT_NO_FATAL_FAILURE(SeedSchemaAndKey());
+  SeedCustomers(LastYear());
+  const std::filesystem::path trace = std::filesystem::path(root_.Path()) / "trace.sql";
+  const ProgramResult r = root_.Run({"audit-customers"}, 120, {"JUMINCHECK_SQL_TRACE=" + trace.string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+
+  std::vector<std::string> traced;
+  std::ifstream in(trace);
+  for (std::string line; std::getline(in, line);) traced.push_back(line.substr(0, line.rfind('\t')));
+  std::vector<std::string> received;
+  for (const auto& b : server_->Session(server_->LastSessionOf("DROP TABLE TV_BASE..JUMIN_CHECK")))
+    received.push_back(b.text);
+  EXPECT_EQ(traced, received);
+  EXPECT_NE(std::find(traced.begin(), traced.end(), std::string(db::kReleaseOperationLockSql)), traced.end());
 }
 
 TEST_F(StandInTest, OperationLockIsExclusiveAcrossConnections) {
