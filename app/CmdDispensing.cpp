@@ -55,6 +55,7 @@ int CmdAuditDispensing(CommandContext& ctx) {
   ctx.out << '\n';
   PrintTsvRow({"일련번호", "고객코드"}, ctx.out);
   for (const ui::RestorePair& pair : result.restored) PrintTsvRow({pair.preserial, pair.cuscode}, ctx.out);
+  ctx.err << "status: " << audit::RestoreSummaryText(result) << '\n';
   if (result.failed > 0) {
     ctx.err << "jumincheck: audit-dispensing: " << result.failed
             << " restore statement(s) failed; their rows were not restored\n";

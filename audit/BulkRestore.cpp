@@ -16,6 +16,13 @@ const std::string kRestorePsMain =
 const std::string kRestoreInsCompos =
     "UPDATE " + std::string(db::names::INS_COMPOS) + "    SET TEMPNUM  = ";
 const char* const kRestoreWhere = " WHERE PRESERIAL = ";
+// Only while the record still holds what the audit read, or already the
+// value being written (a restore run again): a record changed since by
+// another program or a repair is not overwritten.
+const char* const kRestoreUnchangedNumber = " AND PANUM = ";
+const char* const kRestoreUnchangedValue = " AND (TEMPNUM = ";
+const char* const kRestoreOrAlready = " OR TEMPNUM = ";
+const char* const kRestoreClose = ")";
 
 }  // namespace
 
@@ -24,8 +31,19 @@ void ForgetRestorePairs(ui::FormModel& form) {
   form.Btn_Restore.enabled = false;
 }
 
+std::string RestoreSummaryText(const RestoreResult& r) {
+  std::string text = "주민번호 복구: " + std::to_string(r.restored.size()) + "건 복구, " +
+                     std::to_string(r.Skipped()) + "건 건너뜀 (일련번호 없음 " +
+                     std::to_string(r.noRecordNumber) + "건, 고객 암호화 값 불량 " +
+                     std::to_string(r.unsoundValue) + "건, 주민번호 앞 7자리 불일치 " +
+                     std::to_string(r.otherNumber) + "건, 검증 후 변경된 기록 " +
+                     std::to_string(r.changedSinceAudit) + "건)";
+  if (r.failed > 0) text += ", " + std::to_string(r.failed) + "건 실패";
+  return text;
+}
+
 RestoreResult Btn_RestoreClick(ui::FormModel& form, db::Session& db, crypto::Codec& codec,
-                               Shell& /*shell*/) {
+                               Shell& shell) {
   RestoreResult result;
   const std::string* head = nullptr;
   if (form.RestoreKind == "P")
@@ -38,26 +56,42 @@ RestoreResult Btn_RestoreClick(ui::FormModel& form, db::Session& db, crypto::Cod
   ui::ResultGrid& grid = form.Grid_Sub;
   for (const ui::RestorePair& pair : form.RestorePairs) {
     // An empty record number would address every record without one.
-    if (Trim(pair.preserial).empty() || Trim(pair.plain).find('*') != std::string::npos) {
-      ++result.skipped;
+    if (Trim(pair.preserial).empty()) {
+      ++result.noRecordNumber;
       continue;
     }
     // Decide again on the value that would be written: a customer without an
     // active record has none, and one that gives no sound number back would
     // replace the record's value with another unusable one.
     const std::string value = Trim(pair.value);
-    if (value.empty() || !IsSoundDecryption(codec.DecryptJumin(value))) {
-      ++result.skipped;
+    std::string plain;
+    if (!value.empty() && Trim(pair.plain).find('*') == std::string::npos) plain = codec.DecryptJumin(value);
+    if (!IsSoundDecryption(plain)) {
+      ++result.unsoundValue;
       continue;
     }
-    db.SqlText = *head + db::QuotedStr(value) + kRestoreWhere + db::QuotedStr(pair.preserial);
+    // The customer's active record may hold another number than the
+    // dispensing record (a corrected number, two active records): its value
+    // would give the record another person's number.
+    if (!DecryptionBelongsToNumber(plain, pair.recordNumber)) {
+      ++result.otherNumber;
+      continue;
+    }
+    db.SqlText = *head + db::QuotedStr(value) + kRestoreWhere + db::QuotedStr(pair.preserial) +
+                 kRestoreUnchangedNumber + db::QuotedStr(pair.recordNumber) + kRestoreUnchangedValue +
+                 db::QuotedStr(pair.recordValue) + kRestoreOrAlready + db::QuotedStr(value) + kRestoreClose;
     if (!db::ExecQuery(db.Ado_Exec, db.SqlText)) {
       ++result.failed;
+      continue;
+    }
+    if (db.Ado_Exec.RowsAffected() == 0) {
+      ++result.changedSinceAudit;
       continue;
     }
     if (pair.row < grid.RowCount()) grid.SetRowColor(pair.row, ui::kRestoredRowColor);
     result.restored.push_back(pair);
   }
+  shell.ShowMessage(RestoreSummaryText(result));
   return result;
 }
 

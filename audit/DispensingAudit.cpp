@@ -118,11 +118,13 @@ struct Run {
   }
 
   void KeepPairs() {
+    const ui::ResultGrid& listed = form.Grid_Main;
     const ui::ResultGrid& pairs = form.Grid_Sub;
     form.RestorePairs.clear();
     for (int row = 1; row < pairs.RowCount(); ++row)
       form.RestorePairs.push_back(ui::RestorePair{row, pairs.Cell(0, row), pairs.Cell(5, row),
-                                                  pairs.Cell(3, row), pairs.Cell(4, row)});
+                                                  pairs.Cell(3, row), pairs.Cell(4, row),
+                                                  listed.Cell(2, row), listed.Cell(4, row)});
   }
 };
 

@@ -13,6 +13,9 @@ namespace {
 const std::string kRepairHead =
     "UPDATE " + std::string(db::names::CD_PERSON) + "    SET TEMPNUM = ";
 const char* const kRepairWhere = " WHERE CUSCODE = ";
+// Only the customer's records of the value's own number: a customer code
+// that also holds records of another number (a corrected number) keeps them.
+const char* const kRepairSameNumber = " AND LEFT(REPLACE(PANUM,'-',''),7) = ";
 }  // namespace
 
 RepairOutcome RepairCurrentRow(ui::FormModel& form, db::Session& db, crypto::Codec& codec,
@@ -36,15 +39,22 @@ RepairOutcome RepairCurrentRow(ui::FormModel& form, db::Session& db, crypto::Cod
 
   // The grid's verdict may be stale or made without a usable key (every
   // decryption then comes back empty, which holds no '*'): decide again now.
-  if (!IsSoundDecryption(codec.DecryptJumin(value))) {
+  const std::string plain = codec.DecryptJumin(value);
+  const std::string digits = KeptDigits(Trim(plain));
+  if (!IsSoundDecryption(plain) || digits.empty()) {
     shell.ShowMessage(kRepairUnsoundValue);
     return RepairOutcome::UnsoundValue;
   }
 
-  db.SqlText = kRepairHead + db::QuotedStr(value) + kRepairWhere + db::QuotedStr(code);
+  db.SqlText = kRepairHead + db::QuotedStr(value) + kRepairWhere + db::QuotedStr(code) + kRepairSameNumber +
+               db::QuotedStr(digits);
   if (!db::ExecQuery(db.Ado_Exec, db.SqlText)) {
     shell.ShowError(std::string(kRepairFailed) + "\n" + db.Ado_Exec.LastError());
     return RepairOutcome::Failed;
+  }
+  if (db.Ado_Exec.RowsAffected() == 0) {
+    shell.ShowMessage(kRepairNoRecordOfTheNumber);
+    return RepairOutcome::NoRecordOfTheNumber;
   }
   shell.ShowMessage(kRepairDone);
   return RepairOutcome::Done;

@@ -19,6 +19,11 @@ inline constexpr const char* kRepairNoValue = "복구할 암호화 값이 없습
 // values with one that gives no number back. No statement runs.
 inline constexpr const char* kRepairUnsoundValue =
     "복구할 암호화 값이 올바른 주민번호로 복호화되지 않아 복구하지 않았습니다.";
+// No record of the customer has a number that begins with the seven digits
+// of the value's number: the value is another person's, and nothing was
+// changed.
+inline constexpr const char* kRepairNoRecordOfTheNumber =
+    "복구할 값의 주민번호 앞 7자리와 같은 주민번호를 가진 고객 기록이 없어 복구하지 않았습니다.";
 // The UPDATE failed; nothing was changed. The provider's text follows on a
 // second line.
 inline constexpr const char* kRepairFailed = "복구 실패: 고객 암호화 값을 저장하지 못했습니다.";
@@ -28,6 +33,7 @@ enum class RepairOutcome {
   NoCustomerCode,  // refused: the row holds no customer code
   NoValue,         // refused: the row holds no stored value
   UnsoundValue,    // refused: the value does not decrypt to a sound number
+  NoRecordOfTheNumber,  // the UPDATE changed nothing: no record has the value's number
   Failed,          // the UPDATE failed
   Done,            // the UPDATE succeeded
 };
@@ -39,11 +45,14 @@ RepairOutcome RepairCurrentRow(ui::FormModel& form, db::Session& db, crypto::Cod
 
 // Handler of a mouse press in Grid_Sub. Acts for the right button alone and
 // only while CustomerMode is on: UPDATE of TEMPNUM of every TV_BASE..CD_PERSON
-// record whose CUSCODE is column 5 of Grid_Sub's current row, with the value
-// in column 6, both as the cells hold them. A row whose code or value is empty
-// after trimming, or whose value does not decrypt (at the time of the repair)
-// to a non-empty text without '*' in its first 13 characters, is refused with
-// an information box; a failed UPDATE is reported in the error box.
+// record whose CUSCODE is column 5 of Grid_Sub's current row and whose number
+// (dashes removed) begins with the seven digits of the value's decryption,
+// with the value in column 6, code and value as the cells hold them. A row
+// whose code or value is empty after trimming, or whose value does not
+// decrypt (at the time of the repair) to a non-empty text without '*' in its
+// first 13 characters, is refused with an information box, and so is an
+// UPDATE that changed no record; a failed UPDATE is reported in the error
+// box.
 void Grid_SubMouseDown(ui::FormModel& form, db::Session& db, crypto::Codec& codec, Shell& shell,
                        bool rightButton);
 

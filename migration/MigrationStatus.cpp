@@ -76,13 +76,6 @@ void OpenOrThrow(db::Session& db, const std::string& sql) {
                                                      : db.Ado_Qry.LastError());
 }
 
-std::string WithoutDashes(std::string text) {
-  std::string out;
-  for (char ch : text)
-    if (ch != '-') out.push_back(ch);
-  return out;
-}
-
 }  // namespace
 
 bool MaskedValueGivesNumberBack(std::string_view maskedNumber, std::string_view decryption) {
@@ -133,7 +126,7 @@ MigrationStatusReport ReadMigrationStatus(db::Session& db, crypto::Codec* codec)
           auto it = decrypted.find(value);
           if (it == decrypted.end()) it = decrypted.emplace(value, codec->DecryptJumin(value)).first;
           std::string number = db.Ado_Qry.FieldAsString("NUM");
-          if (c.dashed) number = WithoutDashes(std::move(number));
+          if (c.dashed) number = WithoutDashes(number);
           if (!MaskedValueGivesNumberBack(number, it->second)) ++s.maskedBadValue;
         }
       }

@@ -19,6 +19,10 @@ struct RestorePair {
   std::string cuscode;    // the customer code, as listed
   std::string plain;      // the decryption of the customer value at audit time
   std::string value;      // the customer's stored value, as read
+  // What the audit read from the dispensing record itself: the restore
+  // writes only while the record still holds both.
+  std::string recordNumber;  // PANUM, as read (masked)
+  std::string recordValue;   // TEMPNUM, as read
 };
 
 struct FormModel {

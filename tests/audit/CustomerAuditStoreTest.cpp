@@ -247,6 +247,30 @@ TEST_F(AuditStore, HistoryOfAListedCustomerLeadsToARepairThatClearsTheFinding) {
   EXPECT_TRUE(s.Shell().errors.empty());
 }
 
+// A customer code can hold records of two numbers (a corrected number): a
+// value goes only into the records of its own number, and a value of a
+// number the code does not hold changes nothing and is not "done".
+TEST_F(AuditStore, RepairWritesOnlyTheRecordsOfTheValuesOwnNumber) {
+  const std::string bad = Bad(), sound = Sound();
+  const std::string stranger = s.Encrypt("9001011234568");
+  s.AddPerson("R1", "1", "20100101", kMasked, "홍길동", bad);
+  s.AddPerson("R1", "2", "20120101", "6807032******", "홍길동", bad);  // the code's other number
+  form.CustomerMode = true;
+  form.Grid_Sub.SetRowCount(3);
+  form.Grid_Sub.SetCell(5, 1, "R1");
+  form.Grid_Sub.SetCell(6, 1, sound);
+  form.Grid_Sub.SetCell(5, 2, "R1");
+  form.Grid_Sub.SetCell(6, 2, stranger);
+
+  RightClickSubRow(1);
+  EXPECT_EQ(s.Shell().messages, std::vector<std::string>{kRepairDone});
+  RightClickSubRow(2);
+  EXPECT_EQ(s.Shell().messages.back(), kRepairNoRecordOfTheNumber);
+  EXPECT_EQ(s.store.Texts("SELECT SEQ, TEMPNUM FROM TV_BASE..CD_PERSON ORDER BY SEQ"),
+            (std::vector<std::vector<std::string>>{{"1", sound}, {"2", bad}}));
+  EXPECT_TRUE(s.Shell().errors.empty());
+}
+
 TEST_F(AuditStore, HistoryOfACodeWithoutRecordsIsTheHeaderAlone) {
   form.Grid_Main.SetCell(1, 1, "누구");
   form.Grid_Main.SetCell(5, 1, "NOBODY");

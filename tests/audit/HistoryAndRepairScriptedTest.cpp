@@ -204,14 +204,24 @@ TEST(Repair, ActsOnTheRightButtonOnlyWhileInCustomerMode) {
   }
 }
 
-TEST(Repair, CopiesTheRowsValueIntoEveryRecordOfTheCode) {
+TEST(Repair, CopiesTheRowsValueIntoEveryRecordOfTheCodeWithItsNumber) {
   RepairRig rig("O'N", "ab'c01");
   rig.Press(true);
   EXPECT_EQ(rig.backend.Statements(),
-            std::vector<std::string>{
-                "UPDATE TV_BASE..CD_PERSON    SET TEMPNUM = 'ab''c01' WHERE CUSCODE = 'O''N'"});
+            std::vector<std::string>{"UPDATE TV_BASE..CD_PERSON    SET TEMPNUM = 'ab''c01' WHERE CUSCODE = 'O''N' "
+                                     "AND LEFT(REPLACE(PANUM,'-',''),7) = '8001012'"});
   EXPECT_EQ(rig.shell.messages, std::vector<std::string>{"복구완료"});
   EXPECT_EQ(rig.Repair(), RepairOutcome::Done);
+}
+
+// The customer code holds no record of the value's number (a value from a
+// history row of another number): nothing changes, and it is said so.
+TEST(Repair, UpdateThatChangesNoRecordIsNotReportedAsDone) {
+  RepairRig rig("C1", "abc01");
+  rig.backend.onRowsChanged = [](const std::string&) { return 0LL; };
+  EXPECT_EQ(rig.Repair(), RepairOutcome::NoRecordOfTheNumber);
+  EXPECT_EQ(rig.shell.messages, std::vector<std::string>{kRepairNoRecordOfTheNumber});
+  EXPECT_TRUE(rig.shell.errors.empty());
 }
 
 TEST(Repair, RowWithoutCodeOrValueIsRefusedWithoutAStatement) {
@@ -262,7 +272,7 @@ TEST(Repair, FailedUpdateIsReportedAsAFailure) {
 // gives a number back.
 TEST(Repair, ValueThatDoesNotDecryptToASoundNumberIsRefusedWithoutAStatement) {
   for (const std::string& plain : {std::string(), std::string("  "), std::string("900101-******"),
-                                   std::string("900101*123456"), std::string("*")}) {
+                                   std::string("900101*123456"), std::string("*"), std::string("900101")}) {
     RepairRig rig("C1", "abc01");
     rig.codec.plain["abc01"] = plain;
     EXPECT_EQ(rig.Repair(), RepairOutcome::UnsoundValue) << '[' << plain << ']';
