@@ -16,6 +16,7 @@
 #include <fstream>
 #include <memory>
 #include <set>
+#include <tuple>
 #include <sstream>
 
 #include "crypto/CryptoUnit.h"
@@ -276,6 +277,34 @@ TEST_F(StandInTest, SqlTraceHoldsEveryStatementTheServerReceivedLockRequestsIncl
     received.push_back(b.text);
   EXPECT_EQ(traced, received);
   EXPECT_NE(std::find(traced.begin(), traced.end(), std::string(db::kReleaseOperationLockSql)), traced.end());
+}
+
+// The restore decides by the rows the server says it changed: the ODBC path
+// must tell a searched UPDATE that changed nothing (0) from one that did.
+TEST_F(StandInTest, RestoreThroughTheServerWritesOnlyTheRecordsOwnNumberAndCountsRowsChanged) {
+  ASSERT_NO_FATAL_FAILURE(SeedSchemaAndKey());
+  const int year = LastYear();
+  AddPerson("0000001", "1", "8207161******", "김민수", Encrypt("8207161234567"));
+  seed_->backend().Execute("UPDATE TV_BASE..CD_PERSON SET CUSACT = '1'");
+  AddPerson("0000002", "1", "9001011******", "이영희", Encrypt("9001011234568"));
+  seed_->backend().Execute("UPDATE TV_BASE..CD_PERSON SET CUSACT = '1' WHERE CUSCODE = '0000002'");
+  for (const auto& [serial, code, number] : {std::tuple<std::string, std::string, std::string>{"P1", "0000001", "8207161******"},
+                                             {"P2", "0000002", "6807032******"}})
+    seed_->backend().Execute("INSERT INTO TV_PRES..PS_MAIN (PRESERIAL, CUSCODE, INDATE, PANUM, TEMPNUM) VALUES (" +
+                             Sql(serial) + ", " + Sql(code) + ", '" + std::to_string(year) + "0615', " + Sql(number) +
+                             ", " + Sql(Encrypt(number)) + ")");
+
+  const ProgramResult r = root_.Run({"audit-dispensing", "--table", "PS_MAIN", "--restore"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("status: 주민번호 복구: 1건 복구, 1건 건너뜀"), std::string::npos) << r.err;
+  const auto values = seed_->backend().Query("SELECT PRESERIAL, TEMPNUM FROM TV_PRES..PS_MAIN ORDER BY PRESERIAL");
+  ASSERT_EQ(values.rows.size(), 2u);
+  EXPECT_EQ(codec_->unit->DecryptJumin(values.rows[0][1].value_or("")), "8207161234567");
+  EXPECT_EQ(codec_->unit->DecryptJumin(values.rows[1][1].value_or("")), "6807032******");
+
+  auto session = Session();
+  EXPECT_EQ(session->Execute("UPDATE TV_BASE..CD_PERSON SET PANAME = PANAME WHERE CUSACT = '1'"), 2);
+  EXPECT_EQ(session->Execute("UPDATE TV_BASE..CD_PERSON SET PANAME = PANAME WHERE CUSCODE = 'none'"), 0);
 }
 
 TEST_F(StandInTest, OperationLockIsExclusiveAcrossConnections) {
