@@ -149,7 +149,9 @@ void PrintGrid(const ui::ResultGrid& grid, std::ostream& out) {
 
 CommandContext::CommandContext(const CliOptions& o, std::ostream& out_, std::ostream& err_)
     : options(o), args(o.args), out(out_), err(err_),
-      shell(err_, &err_ == &std::cerr && isatty(STDERR_FILENO)), paths(o.root) {}
+      shell(err_, &err_ == &std::cerr && isatty(STDERR_FILENO)), paths(o.root) {
+  if (isatty(STDIN_FILENO)) shell.SetTerminal(&std::cin);
+}
 
 CommandContext::~CommandContext() {
   if (form) form->FormClose();

@@ -49,7 +49,9 @@ int CmdAuditDispensing(CommandContext& ctx) {
   PrintGrid(f.Grid_Sub, ctx.out);
   if (!restore || ctx.shell.ErrorShown()) return ctx.Finish(kExitOk);
 
-  // The restore, as a click on Btn_Restore right after the audit.
+  // The restore, as a click on Btn_Restore right after the audit; --restore
+  // is the operator's answer to its question.
+  ctx.shell.SetConfirmed(true);
   audit::RestoreResult result;
   f.RunEvent([&] { result = f.RestoreDispensingPairs(); });
   ctx.out << '\n';

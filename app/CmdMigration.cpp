@@ -94,6 +94,8 @@ int CmdEncryptTables(CommandContext& ctx) {
       return ctx.Finish(kExitFailed);
     }
   }
+  // Confirmed above: the handler's own question is answered Yes.
+  ctx.shell.SetConfirmed(true);
   f.RunEvent([&f] { f.Btn_EncryptClick(); });
   PrintStatus(ctx);
   // The gauge stands at the number of tables completed.

@@ -52,6 +52,22 @@ void ConsoleShell::ShowMessage(const std::string& text) {
   PrintBox(err_, "message: ", text);
 }
 
+bool ConsoleShell::Confirm(const std::string& text) {
+  EndProgress();
+  PrintBox(err_, "confirm: ", text);
+  if (confirmed_) {
+    err_ << "confirm: yes (--yes)\n" << std::flush;
+    return true;
+  }
+  if (!terminal_) {
+    err_ << "confirm: no (no terminal to ask on; give --yes)\n" << std::flush;
+    return false;
+  }
+  err_ << "Type yes to go on: " << std::flush;
+  std::string answer;
+  return std::getline(*terminal_, answer) && answer == "yes";
+}
+
 void ConsoleShell::ShowError(const std::string& text) {
   EndProgress();
   errorShown_ = true;

@@ -2,6 +2,7 @@
 // The shell of the command line: boxes become lines on stderr ("message: ",
 // "error: "), pauses really pause, and the gauge is drawn on stderr only
 // when stderr is a terminal.
+#include <istream>
 #include <ostream>
 
 #include "ui/Gauge.h"
@@ -21,6 +22,12 @@ class ConsoleShell : public Shell {
   void Sleep(int ms) override;
   void ShowMessage(const std::string& text) override;
   void ShowError(const std::string& text) override;
+  // The question is printed as "confirm: " lines. Answered Yes when the
+  // command was given --yes (SetConfirmed); otherwise, with a terminal to
+  // ask on (SetTerminal), the operator types yes; without one, No.
+  bool Confirm(const std::string& text) override;
+  void SetConfirmed(bool confirmed) { confirmed_ = confirmed; }
+  void SetTerminal(std::istream* in) { terminal_ = in; }
 
   bool ErrorShown() const { return errorShown_; }
   // Ends a drawn progress line so that what follows starts on its own line.
@@ -32,6 +39,8 @@ class ConsoleShell : public Shell {
   const ui::Gauge* gauge_ = nullptr;
   int drawnPercent_ = -1;
   bool errorShown_ = false;
+  bool confirmed_ = false;
+  std::istream* terminal_ = nullptr;
 };
 
 }  // namespace jc::app

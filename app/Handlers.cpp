@@ -2,6 +2,7 @@
 // operation it names.
 #include "app/TForm1.h"
 #include "audit/CustomerAudit.h"
+#include "audit/BulkRestore.h"
 #include "audit/DispensingAudit.h"
 #include "audit/HistoryView.h"
 #include "audit/NormalDataReport.h"
@@ -37,8 +38,10 @@ void TForm1::Btn_DeTestClick() {
   migration::VerifyMapping(*this, Db, Crypto, shell_);
 }
 
+// The run cannot be undone: a verified mapping is run only after a Yes.
 void TForm1::Btn_EncryptClick() {
   db::OperationLock lock(Connection.get());
+  if (Btn_Encrypt.enabled && !shell_.Confirm(migration::EncryptionRunQuestion(Db))) return;
   migration::Btn_EncryptClick(*this, Db, shell_);
 }
 
@@ -46,10 +49,10 @@ void TForm1::Btn_EncryptClick() {
 // row, which a left click has already moved to the clicked one.
 void TForm1::Grid_MainClickCell(int, int) { audit::Grid_MainClickCell(*this, Db, Crypto, shell_); }
 
-void TForm1::Grid_SubMouseDown(MouseButton button) {
-  if (!CustomerMode || button != MouseButton::Right) return;
+void TForm1::Grid_SubMouseDown(MouseButton button, int row) {
+  if (!CustomerMode || button != MouseButton::Right || row < 1 || row >= Grid_Sub.RowCount()) return;
   db::OperationLock lock(Connection.get());
-  audit::Grid_SubMouseDown(*this, Db, Crypto, shell_, true);
+  audit::Grid_SubMouseDown(*this, Db, Crypto, shell_, true, row);
 }
 
 void TForm1::Btn_De_TestClick() {
@@ -66,6 +69,9 @@ void TForm1::Btn_RestoreClick() { RestoreDispensingPairs(); }
 
 audit::RestoreResult TForm1::RestoreDispensingPairs() {
   db::OperationLock lock(Connection.get());
+  // The restore cannot be undone: pairs to write are written only after a Yes.
+  const bool hasPairs = (RestoreKind == "P" || RestoreKind == "B") && !RestorePairs.empty();
+  if (hasPairs && !shell_.Confirm(audit::RestoreQuestion(*this))) return {};
   return audit::Btn_RestoreClick(*this, Db, Crypto, shell_);
 }
 

@@ -41,7 +41,8 @@ class TForm1 : public ui::FormModel {
   void Btn_EncryptClick();
   void Btn_De_CustomClick();
   void Grid_MainClickCell(int col, int row);
-  void Grid_SubMouseDown(MouseButton button);
+  // row: the grid row under the pointer (0 the header, -1 below the rows).
+  void Grid_SubMouseDown(MouseButton button, int row);
   void Btn_De_TestClick();
   void Btn_De_BunClick();
   void Btn_RestoreClick();
@@ -49,8 +50,9 @@ class TForm1 : public ui::FormModel {
   void Edit_En_JuminKeyDown(int key);
   void Edit_De_JuminKeyDown(int key);
 
-  // The repair as a right click in Grid_Sub runs it; true when the customer's
-  // records were updated (the command line's exit status).
+  // The repair from Grid_Sub's current row, as a right click on it runs it
+  // (the question included); true when the customer's records were updated
+  // (the command line's exit status).
   bool RepairCurrentHistoryRow();
   // The restore as a click on Btn_Restore runs it; what it restored, skipped
   // and failed (the command line prints and judges it).

@@ -31,6 +31,12 @@ void ForgetRestorePairs(ui::FormModel& form) {
   form.Btn_Restore.enabled = false;
 }
 
+std::string RestoreQuestion(const ui::FormModel& form) {
+  const std::string table(form.RestoreKind == "B" ? db::names::INS_COMPOS : db::names::PS_MAIN);
+  return "주민번호 복구: " + table + "의 기록 " + std::to_string(form.RestorePairs.size()) +
+         "건의 암호화 값을 고객의 암호화 값으로 바꿉니다(올바른 값만). 되돌릴 수 없습니다. 계속하시겠습니까?";
+}
+
 std::string RestoreSummaryText(const RestoreResult& r) {
   std::string text = "주민번호 복구: " + std::to_string(r.restored.size()) + "건 복구, " +
                      std::to_string(r.Skipped()) + "건 건너뜀 (일련번호 없음 " +

@@ -31,6 +31,10 @@ struct RestoreResult {
   int Skipped() const { return noRecordNumber + unsoundValue + otherNumber + changedSinceAudit; }
 };
 
+// The question asked before the restore, which cannot be undone: the table
+// and the number of listed records whose value it may replace.
+std::string RestoreQuestion(const ui::FormModel& form);
+
 // The information box at the end of a restore: the records restored and
 // those skipped, for each reason, and those whose statement failed.
 std::string RestoreSummaryText(const RestoreResult& result);

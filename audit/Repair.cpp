@@ -16,7 +16,19 @@ const char* const kRepairWhere = " WHERE CUSCODE = ";
 // Only the customer's records of the value's own number: a customer code
 // that also holds records of another number (a corrected number) keeps them.
 const char* const kRepairSameNumber = " AND LEFT(REPLACE(PANUM,'-',''),7) = ";
+// The records the UPDATE would change, counted for the question.
+const std::string kCountHead =
+    "SELECT COUNT(*) AS CNT FROM " + std::string(db::names::CD_PERSON) + " WHERE CUSCODE = ";
 }  // namespace
+
+std::string RepairQuestionText(const std::string& name, const std::string& code, int row, int records) {
+  return "고객 " + name + "(고객코드 " + code + ")의 기록 " + std::to_string(records) + "건의 암호화 값을 " +
+         std::to_string(row) + "번째 행의 값으로 바꿉니다. 되돌릴 수 없습니다. 복구하시겠습니까?";
+}
+
+std::string RepairDoneText(long long records) {
+  return std::string(kRepairDone) + " (고객 기록 " + std::to_string(records) + "건 변경)";
+}
 
 RepairOutcome RepairCurrentRow(ui::FormModel& form, db::Session& db, crypto::Codec& codec,
                                Shell& shell) {
@@ -46,23 +58,41 @@ RepairOutcome RepairCurrentRow(ui::FormModel& form, db::Session& db, crypto::Cod
     return RepairOutcome::UnsoundValue;
   }
 
-  db.SqlText = kRepairHead + db::QuotedStr(value) + kRepairWhere + db::QuotedStr(code) + kRepairSameNumber +
-               db::QuotedStr(digits);
+  const std::string where = kRepairWhere + db::QuotedStr(code) + kRepairSameNumber + db::QuotedStr(digits);
+  db.SqlText = kCountHead + db::QuotedStr(code) + kRepairSameNumber + db::QuotedStr(digits);
+  if (!db::OpenQuery(db.Ado_Qry, db.SqlText)) {
+    shell.ShowError(std::string(kRepairFailed) + "\n" + db.Ado_Qry.LastError());
+    return RepairOutcome::Failed;
+  }
+  const int records = db.Ado_Qry.FieldAsInteger(db::names::col::CNT);
+  db.Ado_Qry.Close();
+  if (records == 0) {
+    shell.ShowMessage(kRepairNoRecordOfTheNumber);
+    return RepairOutcome::NoRecordOfTheNumber;
+  }
+  if (!shell.Confirm(RepairQuestionText(grid.Cell(1, row), code, row, records))) return RepairOutcome::Declined;
+
+  db.SqlText = kRepairHead + db::QuotedStr(value) + where;
   if (!db::ExecQuery(db.Ado_Exec, db.SqlText)) {
     shell.ShowError(std::string(kRepairFailed) + "\n" + db.Ado_Exec.LastError());
     return RepairOutcome::Failed;
   }
-  if (db.Ado_Exec.RowsAffected() == 0) {
+  const long long changed = db.Ado_Exec.RowsAffected();
+  if (changed == 0) {
     shell.ShowMessage(kRepairNoRecordOfTheNumber);
     return RepairOutcome::NoRecordOfTheNumber;
   }
-  shell.ShowMessage(kRepairDone);
+  shell.ShowMessage(RepairDoneText(changed < 0 ? records : changed));
   return RepairOutcome::Done;
 }
 
 void Grid_SubMouseDown(ui::FormModel& form, db::Session& db, crypto::Codec& codec, Shell& shell,
-                       bool rightButton) {
+                       bool rightButton, int row) {
   if (!form.CustomerMode || !rightButton) return;
+  // Only a press on a data row repairs, and from that row: the grid's
+  // current row is not shown, and a press below the rows names none.
+  if (row < 1 || row >= form.Grid_Sub.RowCount()) return;
+  form.Grid_Sub.SetCurrentRow(row);
   RepairCurrentRow(form, db, codec, shell);
 }
 

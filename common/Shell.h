@@ -18,6 +18,10 @@ class Shell {
   // Modal error box: stop icon, OK button, the executable's name as title.
   // The text is shown as given (see FormatErrorText for the full-stop rule).
   virtual void ShowError(const std::string& text) = 0;
+  // Modal question box with Yes and No, No the default (Enter and Escape
+  // answer No): true only for an explicit Yes. Asked before a change that
+  // cannot be undone.
+  virtual bool Confirm(const std::string& text) = 0;
 };
 
 // The text the error box shows for an error message: a full stop is appended

@@ -17,6 +17,9 @@ std::string Str(std::string_view s) { return std::string(s); }
 
 const std::string kMapping = Str(names::TEMP_MAPPING_BAK);
 
+// The plain numbers of the mapping (the empty-number entry aside).
+const std::string kMappingNumbers = "SELECT COUNT(*) AS CNT FROM " + kMapping + " WHERE PANUM <> ''";
+
 // The generic statement: PANUM -> TEMPNUM of the named table, through a
 // derived table of the rows not yet masked and without a value.
 const char* const kGenericHead =
@@ -177,6 +180,18 @@ void Btn_EncryptClick(ui::FormModel& form, db::Session& db, Shell& shell) {
     form.Gauge1.SetProgress(static_cast<int>(i) + 1);
     shell.ProcessMessages();
   }
+}
+
+std::string EncryptionRunQuestion(db::Session& db) {
+  db.SqlText = kMappingNumbers;
+  db::OpenQueryOrFail(db.Ado_Qry, db.SqlText);
+  const int entries = db.Ado_Qry.FieldAsInteger(col::CNT);
+  db.Ado_Qry.Close();
+  std::string tables;
+  for (const RunEntry& e : RunList()) tables += (tables.empty() ? "" : ", ") + Str(e.table);
+  return "암호화진행: 매핑테이블의 주민번호 " + std::to_string(entries) + "건을 " +
+         std::to_string(RunList().size()) + "개 테이블(" + tables +
+         ")에서 마스킹하고 암호화 값을 저장합니다. 되돌릴 수 없습니다. 계속하시겠습니까?";
 }
 
 }  // namespace jc::migration

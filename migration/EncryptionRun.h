@@ -56,6 +56,10 @@ inline constexpr const char* kRunNotVerifiedText =
     "암호화 매핑 검증에 성공한 뒤에만 암호화를 진행할 수 있습니다. 아무것도 바꾸지 않았습니다";
 std::string UnusableMappingText(int entries);
 
+// The question asked before the run, which cannot be undone: the tables it
+// changes and the number of plain numbers the mapping holds.
+std::string EncryptionRunQuestion(db::Session& db);
+
 // Handler of "암호화진행". Runs only while Btn_Encrypt is enabled (a
 // verification in which every entry passed enabled it), and only when no
 // mapping entry lacks a stored value (NULL, empty or the key version alone):

@@ -105,11 +105,11 @@ MainWindow::MainWindow(TForm1& form, QWidget* parent)
   Bind(form_.Grid_SubLayout, gridSub_);
   connect(gridMain_, &ui::qt::GridView::cellClicked, this,
           [this](int col, int row) { Dispatch([this, col, row] { form_.Grid_MainClickCell(col, row); }); });
-  connect(gridSub_, &ui::qt::GridView::mousePressed, this, [this](Qt::MouseButton b) {
+  connect(gridSub_, &ui::qt::GridView::mousePressed, this, [this](Qt::MouseButton b, int row) {
     const MouseButton button = b == Qt::RightButton   ? MouseButton::Right
                                : b == Qt::MiddleButton ? MouseButton::Middle
                                                        : MouseButton::Left;
-    Dispatch([this, button] { form_.Grid_SubMouseDown(button); });
+    Dispatch([this, button, row] { form_.Grid_SubMouseDown(button, row); });
   });
 
   for (ui::TShape* shape : {&form_.Shape1, &form_.Shape2}) Bind(*shape, new ShapeWidget(*shape, this));

@@ -49,4 +49,14 @@ void QtShell::ShowError(const std::string& text) {
   Box(parent_, QMessageBox::Critical, text);
 }
 
+bool QtShell::Confirm(const std::string& text) {
+  if (refresh_) refresh_();
+  QWidget* owner = (parent_ && parent_->isVisible()) ? parent_ : nullptr;
+  QMessageBox box(QMessageBox::Question, BoxTitle(), QString::fromStdString(text),
+                  QMessageBox::Yes | QMessageBox::No, owner);
+  box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
 }  // namespace jc::app::qt

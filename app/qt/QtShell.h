@@ -17,6 +17,7 @@ class QtShell : public Shell {
   void Sleep(int ms) override;
   void ShowMessage(const std::string& text) override;
   void ShowError(const std::string& text) override;
+  bool Confirm(const std::string& text) override;
 
   // Runs at the start of every ProcessMessages: the window brings its
   // widgets up to date with the models before the queued paints run.

@@ -38,8 +38,7 @@ class AuditStore : public ::testing::Test {
     Grid_MainClickCell(form, s.Db(), s.Codec(), s.Shell());
   }
   void RightClickSubRow(int row) {
-    form.Grid_Sub.SetCurrentRow(row);
-    Grid_SubMouseDown(form, s.Db(), s.Codec(), s.Shell(), true);
+    Grid_SubMouseDown(form, s.Db(), s.Codec(), s.Shell(), true, row);
   }
 
   // (SEQ, CUSCODE) of every data row of Grid_Main, in order.
@@ -237,7 +236,8 @@ TEST_F(AuditStore, HistoryOfAListedCustomerLeadsToARepairThatClearsTheFinding) {
             3);
 
   RightClickSubRow(1);
-  EXPECT_EQ(s.Shell().messages.back(), kRepairDone);
+  EXPECT_EQ(s.Shell().messages.back(), RepairDoneText(2));
+  EXPECT_EQ(s.Shell().questions, std::vector<std::string>{RepairQuestionText("홍길동", "R1", 1, 2)});
   EXPECT_EQ(s.store.Texts("SELECT CUSCODE, SEQ, TEMPNUM FROM TV_BASE..CD_PERSON ORDER BY CUSCODE, SEQ"),
             (std::vector<std::vector<std::string>>{
                 {"R1", "1", sound}, {"R1", "2", sound}, {"R2", "1", bad}}));
@@ -263,7 +263,7 @@ TEST_F(AuditStore, RepairWritesOnlyTheRecordsOfTheValuesOwnNumber) {
   form.Grid_Sub.SetCell(6, 2, stranger);
 
   RightClickSubRow(1);
-  EXPECT_EQ(s.Shell().messages, std::vector<std::string>{kRepairDone});
+  EXPECT_EQ(s.Shell().messages, std::vector<std::string>{RepairDoneText(1)});
   RightClickSubRow(2);
   EXPECT_EQ(s.Shell().messages.back(), kRepairNoRecordOfTheNumber);
   EXPECT_EQ(s.store.Texts("SELECT SEQ, TEMPNUM FROM TV_BASE..CD_PERSON ORDER BY SEQ"),

@@ -176,8 +176,16 @@ struct RepairRig {
 
   test::TableCodec codec;
 
+  // The records the repair would change, as the count query answers.
+  int records = 2;
+
   RepairRig(const std::string& code, const std::string& value) {
     codec.plain = {{"abc01", "9001011234567"}, {"ab'c01", "8001012345678"}};
+    backend.onQuery = [this](const std::string& sql) {
+      if (sql.rfind("SELECT COUNT(*) AS CNT FROM TV_BASE..CD_PERSON WHERE CUSCODE = ", 0) != 0)
+        throw db::DbError("unexpected: " + sql);
+      return test::MakeResult({"CNT"}, {{std::to_string(records)}});
+    };
     form.CustomerMode = true;
     form.Grid_Sub.SetRowCount(2);
     form.Grid_Sub.SetCell(1, 1, "김일");
@@ -185,7 +193,7 @@ struct RepairRig {
     form.Grid_Sub.SetCell(6, 1, value);
     form.Grid_Sub.SetCurrentRow(1);
   }
-  void Press(bool right) { Grid_SubMouseDown(form, db, codec, shell, right); }
+  void Press(bool right, int row = 1) { Grid_SubMouseDown(form, db, codec, shell, right, row); }
   RepairOutcome Repair() { return RepairCurrentRow(form, db, codec, shell); }
 };
 
@@ -204,14 +212,59 @@ TEST(Repair, ActsOnTheRightButtonOnlyWhileInCustomerMode) {
   }
 }
 
-TEST(Repair, CopiesTheRowsValueIntoEveryRecordOfTheCodeWithItsNumber) {
+TEST(Repair, AsksThenCopiesTheRowsValueIntoEveryRecordOfTheCodeWithItsNumber) {
   RepairRig rig("O'N", "ab'c01");
+  rig.backend.onRowsChanged = [](const std::string&) { return 2LL; };
   rig.Press(true);
   EXPECT_EQ(rig.backend.Statements(),
-            std::vector<std::string>{"UPDATE TV_BASE..CD_PERSON    SET TEMPNUM = 'ab''c01' WHERE CUSCODE = 'O''N' "
-                                     "AND LEFT(REPLACE(PANUM,'-',''),7) = '8001012'"});
-  EXPECT_EQ(rig.shell.messages, std::vector<std::string>{"복구완료"});
+            (std::vector<std::string>{"SELECT COUNT(*) AS CNT FROM TV_BASE..CD_PERSON WHERE CUSCODE = 'O''N' AND "
+                                      "LEFT(REPLACE(PANUM,'-',''),7) = '8001012'",
+                                      "UPDATE TV_BASE..CD_PERSON    SET TEMPNUM = 'ab''c01' WHERE CUSCODE = 'O''N' "
+                                      "AND LEFT(REPLACE(PANUM,'-',''),7) = '8001012'"}));
+  EXPECT_EQ(rig.shell.questions, std::vector<std::string>{RepairQuestionText("김일", "O'N", 1, 2)});
+  EXPECT_EQ(rig.shell.messages, std::vector<std::string>{"복구완료 (고객 기록 2건 변경)"});
   EXPECT_EQ(rig.Repair(), RepairOutcome::Done);
+}
+
+// The repair acts on the row pressed, never on a current row the grid does
+// not show, and a press below the rows or on the header does nothing; a No
+// to the question changes nothing.
+TEST(Repair, ActsOnThePressedDataRowOnlyAndOnlyAfterAYes) {
+  for (int row : {0, -1, 2, 7}) {
+    RepairRig rig("C1", "abc01");
+    rig.Press(true, row);
+    EXPECT_TRUE(rig.backend.calls.empty()) << row;
+    EXPECT_TRUE(rig.shell.messages.empty()) << row;
+  }
+  {
+    RepairRig rig("C1", "abc01");
+    rig.form.Grid_Sub.SetRowCount(3);
+    rig.form.Grid_Sub.SetCell(5, 2, "C2");
+    rig.form.Grid_Sub.SetCell(6, 2, "ab'c01");
+    rig.form.Grid_Sub.SetCurrentRow(1);
+    rig.Press(true, 2);
+    EXPECT_EQ(rig.form.Grid_Sub.CurrentRow(), 2);
+    ASSERT_EQ(rig.backend.ExecuteCount(), 1u);
+    EXPECT_NE(rig.backend.Statements().back().find("WHERE CUSCODE = 'C2'"), std::string::npos);
+  }
+  {
+    RepairRig rig("C1", "abc01");
+    rig.shell.answer = false;
+    rig.Press(true);
+    EXPECT_EQ(rig.shell.questions.size(), 1u);
+    EXPECT_EQ(rig.backend.ExecuteCount(), 0u);
+    EXPECT_TRUE(rig.shell.messages.empty());
+    EXPECT_EQ(rig.Repair(), RepairOutcome::Declined);
+  }
+  {
+    // No record of the code has the value's number: nothing to ask.
+    RepairRig rig("C1", "abc01");
+    rig.records = 0;
+    EXPECT_EQ(rig.Repair(), RepairOutcome::NoRecordOfTheNumber);
+    EXPECT_TRUE(rig.shell.questions.empty());
+    EXPECT_EQ(rig.backend.ExecuteCount(), 0u);
+    EXPECT_EQ(rig.shell.messages, std::vector<std::string>{kRepairNoRecordOfTheNumber});
+  }
 }
 
 // The customer code holds no record of the value's number (a value from a

@@ -91,6 +91,10 @@ TEST_F(ProgramTest, ErrorsAUserMeetsAreClearAndChangeNothing) {
   EXPECT_EQ(year.status, 2);
   EXPECT_NE(year.err.find("usage:"), std::string::npos);
   EXPECT_EQ(root_->Run({"repair", "0000001"}).status, 2);
+  // The repair asks first: without a terminal to answer on, --yes is needed.
+  const auto unconfirmed = root_->Run({"repair", "0000001", "1"});
+  EXPECT_EQ(unconfirmed.status, 2);
+  EXPECT_NE(unconfirmed.err.find("give --yes"), std::string::npos) << unconfirmed.err;
   EXPECT_EQ(root_->Run({"no-such-command"}).status, 2);
 
   // A failing statement: its provider text, status 1.
@@ -99,7 +103,7 @@ TEST_F(ProgramTest, ErrorsAUserMeetsAreClearAndChangeNothing) {
   EXPECT_EQ(sql.out.rfind("FAILED: ", 0), 0u) << sql.out;
 
   // A repair of a history row that does not exist runs no statement.
-  const auto repair = root_->Run({"repair", "no-such-code", "1"});
+  const auto repair = root_->Run({"repair", "no-such-code", "1", "--yes"});
   EXPECT_EQ(repair.status, 1);
 
   EXPECT_EQ(dump(), before);
@@ -209,7 +213,7 @@ TEST(ProgramRepair, HistoryThenRepairFixesTheCustomer) {
   ASSERT_FALSE(value.empty());
   for (std::size_t i = 1; i < rows.size(); ++i) EXPECT_EQ(rows[i][3].find('*'), std::string::npos);
 
-  const auto repair = root.Run({"repair", code, "1"});
+  const auto repair = root.Run({"repair", code, "1", "--yes"});
   EXPECT_EQ(repair.status, 0) << repair.err;
   EXPECT_NE(repair.err.find("message: 복구완료"), std::string::npos) << repair.err;
 

@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -20,11 +21,13 @@ struct BoxSeen {
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   QList<QAbstractButton*>::size_type buttonCount = 0;
   bool hasOk = false;
+  bool defaultNo = false;  // a question whose default (Enter) answer is No
 };
 
 // Runs action; every message box that opens meanwhile is recorded and
-// answered with its OK button, as soon as its own event loop runs.
-inline std::vector<BoxSeen> AnswerBoxes(const std::function<void()>& action) {
+// answered with its OK button, as soon as its own event loop runs; a
+// question is answered Yes, or No when answerYes is false.
+inline std::vector<BoxSeen> AnswerBoxes(const std::function<void()>& action, bool answerYes = true) {
   std::vector<BoxSeen> seen;
   std::set<QMessageBox*> answered;
   QTimer timer;
@@ -40,9 +43,12 @@ inline std::vector<BoxSeen> AnswerBoxes(const std::function<void()>& action) {
       s.icon = box->icon();
       s.buttonCount = box->buttons().size();
       QAbstractButton* ok = box->button(QMessageBox::Ok);
+      QAbstractButton* yes = box->button(QMessageBox::Yes);
       s.hasOk = ok != nullptr;
+      s.defaultNo = box->defaultButton() != nullptr && box->defaultButton() == box->button(QMessageBox::No);
       seen.push_back(s);
       if (ok) ok->click();
+      else if (yes && answerYes) yes->click();
       else box->reject();
     }
   });

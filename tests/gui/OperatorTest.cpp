@@ -90,11 +90,26 @@ TEST(Operator, AuditHistoryAndRepairThroughTheWindow) {
   const std::string value = form.Grid_Sub.Cell(6, 1);
   ASSERT_FALSE(value.empty());
 
-  // Select the first history row, then right-click it: the repair, and its box.
-  Click(window.gridSub(), 1, 1, Qt::LeftButton);
+  // A right click below the rows repairs nothing and asks nothing.
+  const QRect last = window.gridSub()->visualRect(
+      window.gridSub()->model().IndexOfCell(1, form.Grid_Sub.RowCount() - 1));
+  const QPoint below(last.center().x(), last.bottom() + 5);
+  ASSERT_FALSE(window.gridSub()->indexAt(below).isValid());
+  EXPECT_TRUE(AnswerBoxes([&] {
+                SendMouse(window.gridSub()->viewport(), QEvent::MouseButtonPress, below, Qt::RightButton);
+              }).empty());
+
+  // A right click on the first history row asks first (default No); a No
+  // changes nothing, a Yes repairs and says how many records it changed.
+  const auto declined = AnswerBoxes([&] { Click(window.gridSub(), 1, 1, Qt::RightButton); }, false);
+  ASSERT_EQ(declined.size(), 1u);
+  EXPECT_EQ(declined[0].icon, QMessageBox::Question);
+  EXPECT_TRUE(declined[0].defaultNo);
+  EXPECT_EQ(form.Grid_Sub.CurrentRow(), 1);
   const auto repairBoxes = AnswerBoxes([&] { Click(window.gridSub(), 1, 1, Qt::RightButton); });
-  ASSERT_EQ(repairBoxes.size(), 1u);
-  EXPECT_EQ(repairBoxes[0].text, "복구완료");
+  ASSERT_EQ(repairBoxes.size(), 2u);
+  EXPECT_TRUE(repairBoxes[0].text.contains(QString::fromStdString(code)));
+  EXPECT_TRUE(repairBoxes[1].text.startsWith(QString::fromUtf8("복구완료 (고객 기록 "))) << repairBoxes[1].text.toStdString();
 
   db::TADOConnection store;
   store.ConnectionString = db::StoreConnectionString((root.Root() / "store").string());

@@ -220,10 +220,10 @@ const std::vector<Operation>& Operations() {
          r.form.Grid_Sub.SetCell(6, 1, r.s.Encrypt(kFull1));
          r.form.Grid_Sub.SetCurrentRow(1);
        },
-       [](Rig& r) { audit::Grid_SubMouseDown(r.form, r.s.Db(), r.s.Codec(), r.shell, true); },
+       [](Rig& r) { audit::Grid_SubMouseDown(r.form, r.s.Db(), r.s.Codec(), r.shell, true, 1); },
        [](Rig& r) {
          for (const auto& m : r.shell.messages)
-           if (m == audit::kRepairDone) return true;
+           if (m.rfind(audit::kRepairDone, 0) == 0) return true;
          return false;
        }},
       {"dispensing audit",

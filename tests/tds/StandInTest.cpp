@@ -423,13 +423,13 @@ TEST_F(StandInTest, FailedRepairShowsTheServersReason) {
   };
   for (const auto& c : cases) {
     server_->SetScenario(c.scenario);
-    const ProgramResult r = root_.Run({"repair", "0000001", "1"});
+    const ProgramResult r = root_.Run({"repair", "0000001", "1", "--yes"});
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.err.find(c.lines), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("복구완료"), std::string::npos) << r.err;
   }
   server_->SetScenario("{}");
-  const ProgramResult done = root_.Run({"repair", "0000001", "1"});
+  const ProgramResult done = root_.Run({"repair", "0000001", "1", "--yes"});
   EXPECT_EQ(done.status, 0) << done.err;
   EXPECT_NE(done.err.find("message: 복구완료"), std::string::npos) << done.err;
 }
