@@ -71,9 +71,11 @@ const CommandSpec* FindCommand(const std::string& name) {
 }  // namespace
 
 void PrintUsage(std::ostream& out) {
-  out << "usage: jumincheck [--root DIR] [COMMAND ...]\n"
+  out << "usage: jumincheck [--root DIR] [--technician | COMMAND ...]\n"
          "\n"
-         "Without a command the window opens. --root DIR names the folder that stands\n"
+         "Without a command the window opens; --technician opens it in the technician's\n"
+         "view, which shows every control (the migration, the dispensing audits, the\n"
+         "restore and the report). --root DIR names the folder that stands\n"
          "for \"C:\\\" (default: $JUMINCHECK_ROOT, else /): the INI file is\n"
          "DIR/TELVARO/TELVARO.ini and the crypto module\n"
          "DIR/TELVARO/Dll/HIRAEncryption/IndvInfmCrypto.so.\n"
@@ -110,6 +112,10 @@ bool ParseCommandLine(int argc, char** argv, CliOptions& options, std::ostream& 
       options.root = a.substr(7);
       continue;
     }
+    if (a == "--technician") {
+      options.technician = true;
+      continue;
+    }
     if (a.rfind("-", 0) == 0 && options.command.empty()) {
       // Qt's own options (-platform ...) pass through to the window.
       break;
@@ -124,6 +130,11 @@ bool ParseCommandLine(int argc, char** argv, CliOptions& options, std::ostream& 
     for (; i < argc; ++i) options.args.emplace_back(argv[i]);
     if (!FindCommand(options.command)) {
       err << "jumincheck: unknown command '" << options.command << "' (see --help)\n";
+      exitCode = kExitUsage;
+      return false;
+    }
+    if (options.technician) {
+      err << "jumincheck: --technician opens the window in the technician's view; it takes no command\n";
       exitCode = kExitUsage;
       return false;
     }

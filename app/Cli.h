@@ -26,6 +26,7 @@ struct CliOptions {
   std::string root;     // the folder that stands for "C:\"
   std::string command;  // empty: open the window
   std::vector<std::string> args;
+  bool technician = false;  // open the window in the technician's view
 };
 
 // Parses the options. Returns false when the process should end at once

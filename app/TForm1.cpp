@@ -46,6 +46,11 @@ std::string TForm1::IniPath() const { return paths_.Map(kIniFile); }
 
 bool TForm1::FormCanResize(int, int) const { return false; }
 
+void TForm1::TechnicianViewRequested() {
+  if (TechnicianView || !shell_.Confirm(kTechnicianViewQuestion)) return;
+  EnterTechnicianView();
+}
+
 bool TForm1::RunEvent(const std::function<void()>& handler) {
   // Message processing inside a running handler can deliver another click
   // or key; the query objects, SqlText and the grids serve one operation at

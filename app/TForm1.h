@@ -19,6 +19,12 @@ namespace jc::app {
 
 enum class MouseButton { Left, Right, Middle };
 
+// The question before the default window turns into the technician's view.
+inline constexpr const char* kTechnicianViewQuestion =
+    "기술자 화면으로 바꿉니다. 매핑테이블 만들기, 검증 시작, 암호화진행, 조제내역·분업예외 복호화검증, "
+    "주민번호 복구, 정상데이터 확인 버튼이 나타납니다. 이 작업들은 데이터베이스를 바꾸며, 암호화진행과 "
+    "주민번호 복구는 되돌릴 수 없습니다. 계속하시겠습니까?";
+
 // Local wall-clock time; injectable for tests.
 using Clock = std::function<ui::DateTime()>;
 ui::DateTime SystemNow();
@@ -33,6 +39,9 @@ class TForm1 : public ui::FormModel {
   void FormClose();
   // Refuses every size change.
   bool FormCanResize(int newWidth, int newHeight) const;
+  // The technician's view asked for from the default window (its shortcut):
+  // entered after a Yes to kTechnicianViewQuestion.
+  void TechnicianViewRequested();
 
   // Handlers, by the name of their control and event.
   void Btn_MappingClick();

@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
     return exitCode;
   if (options.command.empty()) {
 #ifdef JC_WITH_GUI
-    return jc::app::RunWindow(argc, argv, jc::PathMapper(options.root));
+    return jc::app::RunWindow(argc, argv, jc::PathMapper(options.root), options.technician);
 #else
     std::cerr << "jumincheck: built without the window; give a command (see --help)\n";
     return jc::app::kExitUsage;

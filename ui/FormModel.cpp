@@ -1,5 +1,7 @@
 #include "ui/FormModel.h"
 
+#include <algorithm>
+
 namespace jc::ui {
 
 namespace {
@@ -134,6 +136,30 @@ FormModel::FormModel()
   Place(Label4, "Label4", 8, 75, 31, 13);
   Label4.caption = "Label4";
   Label4.visible = false;
+}
+
+std::vector<TControl*> FormModel::AllControls() {
+  return {&Combo_Year, &Btn_De_Custom, &LB_Msg, &Gauge1Layout, &Grid_MainLayout, &Grid_SubLayout,
+          &Shape1,     &Shape2,        &Label1, &Label2,       &Edit_En_Jumin,   &Edit_Encrypt,
+          &Edit_De_Jumin, &Edit_Decrypt, &Btn_Check, &Btn_Mapping, &Btn_Encrypt, &Btn_DeTest,
+          &Btn_De_Test, &Btn_De_Bun,    &Btn_Restore, &Button1,  &Chk_Day,        &Dtp_Start,
+          &Dtp_End,    &Label3,        &Label4};
+}
+
+void FormModel::EnterTechnicianView() {
+  if (TechnicianView) return;
+  TechnicianView = true;
+  // The controls keep their positions; the area grows to the right edge of
+  // the farthest one, with the left margin on that side too.
+  constexpr int kMargin = 8;
+  int right = ClientWidth;
+  for (TControl* c : AllControls()) {
+    c->visible = true;
+    right = std::max(right, c->left + c->width + kMargin);
+  }
+  ClientWidth = right;
+  Btn_Mapping.enabled = true;
+  Btn_Check.enabled = true;
 }
 
 }  // namespace jc::ui

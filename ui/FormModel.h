@@ -28,6 +28,15 @@ struct RestorePair {
 struct FormModel {
   FormModel();  // the layout and start state of every control
 
+  // The technician's view: the client area widened to show every control at
+  // its given position, the hidden controls shown, and the mapping build and
+  // its verification enabled. Everything else (handlers, the enabling of the
+  // encryption run by a clean verification, texts) stays as it is.
+  void EnterTechnicianView();
+  bool TechnicianView = false;
+  // Every control of the window, for views and checks that go through all.
+  std::vector<TControl*> AllControls();
+
   std::string Caption;
   int ClientWidth = 463;
   int ClientHeight = 614;

@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 
 #include "app/qt/QtShell.h"
 #include "ui/qt/Fonts.h"
@@ -153,6 +154,10 @@ MainWindow::MainWindow(TForm1& form, QWidget* parent)
   AddLabel(form_.Label3);
   AddLabel(form_.Label4);
 
+  // The technician's view, from the default window: asked first.
+  auto* technician = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+T")), this);
+  connect(technician, &QShortcut::activated, this, [this] { Dispatch([this] { form_.TechnicianViewRequested(); }); });
+
   SetTabOrder();
   SyncFromModel();
 
@@ -230,6 +235,8 @@ void MainWindow::SetTabOrder() {
 void MainWindow::SyncFromModel() {
   const QString caption = QString::fromStdString(form_.Caption);
   if (windowTitle() != caption) setWindowTitle(caption);
+  // The client area changes only with the technician's view.
+  if (size() != QSize(form_.ClientWidth, form_.ClientHeight)) setFixedSize(form_.ClientWidth, form_.ClientHeight);
   for (const auto& b : bindings_) {
     const ui::TControl& m = *b.model;
     const QRect rect(m.left, m.top, m.width, m.height);

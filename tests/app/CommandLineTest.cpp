@@ -116,5 +116,33 @@ TEST_F(CommandLineTest, AReadOnlyStoreFileIsNamedAndTheCommandFails) {
       << write.out << write.err;
 }
 
+// --technician opens the window in the technician's view; with a command it
+// is wrong usage, not silently dropped.
+TEST(CommandLineOptions, TechnicianIsAWindowOptionAndTakesNoCommand) {
+  struct Case {
+    std::vector<const char*> argv;
+    bool proceeds;
+    bool technician;
+  } cases[] = {
+      {{"jumincheck", "--technician"}, true, true},
+      {{"jumincheck", "--root", "/r", "--technician"}, true, true},
+      {{"jumincheck"}, true, false},
+      {{"jumincheck", "--technician", "audit-customers"}, false, true},
+  };
+  for (Case& c : cases) {
+    CliOptions options;
+    std::ostringstream out, err;
+    int exit = -1;
+    const bool proceeds =
+        ParseCommandLine(static_cast<int>(c.argv.size()), const_cast<char**>(c.argv.data()), options, out, err, exit);
+    EXPECT_EQ(proceeds, c.proceeds) << c.argv.size();
+    EXPECT_EQ(options.technician, c.technician) << c.argv.size();
+    if (!c.proceeds) {
+      EXPECT_EQ(exit, kExitUsage);
+      EXPECT_NE(err.str().find("--technician"), std::string::npos) << err.str();
+    }
+  }
+}
+
 }  // namespace
 }  // namespace jc::app
