@@ -14,6 +14,12 @@
 
 namespace jc::app {
 
+audit::JournalContext TForm1::Journal() const {
+  audit::JournalContext context = audit::SystemJournalContext();
+  context.now = clock_;
+  return context;
+}
+
 // Every operation that writes to the database holds the operation lock while
 // it runs: the work tables are shared by every instance on the database.
 void TForm1::Btn_De_CustomClick() {
@@ -52,7 +58,7 @@ void TForm1::Grid_MainClickCell(int, int) { audit::Grid_MainClickCell(*this, Db,
 void TForm1::Grid_SubMouseDown(MouseButton button, int row) {
   if (!CustomerMode || button != MouseButton::Right || row < 1 || row >= Grid_Sub.RowCount()) return;
   db::OperationLock lock(Connection.get());
-  audit::Grid_SubMouseDown(*this, Db, Crypto, shell_, true, row);
+  audit::Grid_SubMouseDown(*this, Db, Crypto, shell_, true, row, Journal());
 }
 
 void TForm1::Btn_De_TestClick() {
@@ -72,7 +78,7 @@ audit::RestoreResult TForm1::RestoreDispensingPairs() {
   // The restore cannot be undone: pairs to write are written only after a Yes.
   const bool hasPairs = (RestoreKind == "P" || RestoreKind == "B") && !RestorePairs.empty();
   if (hasPairs && !shell_.Confirm(audit::RestoreQuestion(*this))) return {};
-  return audit::Btn_RestoreClick(*this, Db, Crypto, shell_);
+  return audit::Btn_RestoreClick(*this, Db, Crypto, shell_, Journal());
 }
 
 void TForm1::Button1Click() {
@@ -83,7 +89,7 @@ void TForm1::Button1Click() {
 bool TForm1::RepairCurrentHistoryRow() {
   if (!CustomerMode) return false;
   db::OperationLock lock(Connection.get());
-  return audit::RepairCurrentRow(*this, Db, Crypto, shell_) == audit::RepairOutcome::Done;
+  return audit::RepairCurrentRow(*this, Db, Crypto, shell_, Journal()) == audit::RepairOutcome::Done;
 }
 
 }  // namespace jc::app

@@ -89,6 +89,10 @@ class TForm1 : public ui::FormModel {
   // The INI file the host is read from, mapped onto this machine.
   std::string IniPath() const;
 
+  // Who and when, for the change journal: this computer and user, the
+  // window's clock.
+  audit::JournalContext Journal() const;
+
  private:
   Shell& shell_;
   PathMapper paths_;

@@ -48,8 +48,8 @@ std::string RestoreSummaryText(const RestoreResult& r) {
   return text;
 }
 
-RestoreResult Btn_RestoreClick(ui::FormModel& form, db::Session& db, crypto::Codec& codec,
-                               Shell& shell) {
+RestoreResult Btn_RestoreClick(ui::FormModel& form, db::Session& db, crypto::Codec& codec, Shell& shell,
+                               const JournalContext& journal) {
   RestoreResult result;
   const std::string* head = nullptr;
   if (form.RestoreKind == "P")
@@ -59,6 +59,8 @@ RestoreResult Btn_RestoreClick(ui::FormModel& form, db::Session& db, crypto::Cod
   if (!head || form.RestorePairs.empty()) return result;
   crypto::RequireUsableCodec(codec);
 
+  const std::string table(form.RestoreKind == "P" ? db::names::PS_MAIN : db::names::INS_COMPOS);
+  std::optional<JournalOperation> op;  // begun before the first change
   ui::ResultGrid& grid = form.Grid_Sub;
   for (const ui::RestorePair& pair : form.RestorePairs) {
     // An empty record number would address every record without one.
@@ -83,14 +85,18 @@ RestoreResult Btn_RestoreClick(ui::FormModel& form, db::Session& db, crypto::Cod
       ++result.otherNumber;
       continue;
     }
-    db.SqlText = *head + db::QuotedStr(value) + kRestoreWhere + db::QuotedStr(pair.preserial) +
-                 kRestoreUnchangedNumber + db::QuotedStr(pair.recordNumber) + kRestoreUnchangedValue +
-                 db::QuotedStr(pair.recordValue) + kRestoreOrAlready + db::QuotedStr(value) + kRestoreClose;
-    if (!db::ExecQuery(db.Ado_Exec, db.SqlText)) {
+    const std::string where = kRestoreWhere + db::QuotedStr(pair.preserial) + kRestoreUnchangedNumber +
+                              db::QuotedStr(pair.recordNumber) + kRestoreUnchangedValue +
+                              db::QuotedStr(pair.recordValue) + kRestoreOrAlready + db::QuotedStr(value) +
+                              kRestoreClose;
+    if (!op) op = BeginJournalOperation(db, journal, "restore");
+    const std::optional<long long> changed = RunJournaled(
+        db, *op, JournaledUpdate{table, "PRESERIAL", "", "TEMPNUM", where, *head + db::QuotedStr(value), value});
+    if (!changed) {
       ++result.failed;
       continue;
     }
-    if (db.Ado_Exec.RowsAffected() == 0) {
+    if (*changed == 0) {
       ++result.changedSinceAudit;
       continue;
     }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "audit/Journal.h"
 #include "common/Shell.h"
 #include "crypto/Codec.h"
 #include "db/Session.h"
@@ -54,7 +55,10 @@ std::string RestoreSummaryText(const RestoreResult& result);
 // box (RestoreSummaryText); Btn_Restore stays enabled and the pairs kept, so
 // it can run again. Refuses to start (CodecUnusable) when the codec cannot
 // decrypt.
-RestoreResult Btn_RestoreClick(ui::FormModel& form, db::Session& db, crypto::Codec& codec,
-                               Shell& shell);
+// Each record's UPDATE commits together with its journal rows (Journal.h);
+// a journal that cannot be written ends the restore with JournalError before
+// that record changed.
+RestoreResult Btn_RestoreClick(ui::FormModel& form, db::Session& db, crypto::Codec& codec, Shell& shell,
+                               const JournalContext& journal = SystemJournalContext());
 
 }  // namespace jc::audit

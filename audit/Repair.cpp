@@ -30,8 +30,8 @@ std::string RepairDoneText(long long records) {
   return std::string(kRepairDone) + " (고객 기록 " + std::to_string(records) + "건 변경)";
 }
 
-RepairOutcome RepairCurrentRow(ui::FormModel& form, db::Session& db, crypto::Codec& codec,
-                               Shell& shell) {
+RepairOutcome RepairCurrentRow(ui::FormModel& form, db::Session& db, crypto::Codec& codec, Shell& shell,
+                               const JournalContext& journal) {
   const ui::ResultGrid& grid = form.Grid_Sub;
   const int row = grid.CurrentRow();
   // Row 0 is the header; its cells are captions, not a customer.
@@ -72,12 +72,15 @@ RepairOutcome RepairCurrentRow(ui::FormModel& form, db::Session& db, crypto::Cod
   }
   if (!shell.Confirm(RepairQuestionText(grid.Cell(1, row), code, row, records))) return RepairOutcome::Declined;
 
-  db.SqlText = kRepairHead + db::QuotedStr(value) + where;
-  if (!db::ExecQuery(db.Ado_Exec, db.SqlText)) {
+  const JournalOperation op = BeginJournalOperation(db, journal, "repair");
+  const std::optional<long long> result =
+      RunJournaled(db, op, JournaledUpdate{std::string(db::names::CD_PERSON), "CUSCODE", "SEQ", "TEMPNUM", where,
+                                           kRepairHead + db::QuotedStr(value), value});
+  if (!result) {
     shell.ShowError(std::string(kRepairFailed) + "\n" + db.Ado_Exec.LastError());
     return RepairOutcome::Failed;
   }
-  const long long changed = db.Ado_Exec.RowsAffected();
+  const long long changed = *result;
   if (changed == 0) {
     shell.ShowMessage(kRepairNoRecordOfTheNumber);
     return RepairOutcome::NoRecordOfTheNumber;
@@ -87,13 +90,13 @@ RepairOutcome RepairCurrentRow(ui::FormModel& form, db::Session& db, crypto::Cod
 }
 
 void Grid_SubMouseDown(ui::FormModel& form, db::Session& db, crypto::Codec& codec, Shell& shell,
-                       bool rightButton, int row) {
+                       bool rightButton, int row, const JournalContext& journal) {
   if (!form.CustomerMode || !rightButton) return;
   // Only a press on a data row repairs, and from that row: the grid's
   // current row is not shown, and a press below the rows names none.
   if (row < 1 || row >= form.Grid_Sub.RowCount()) return;
   form.Grid_Sub.SetCurrentRow(row);
-  RepairCurrentRow(form, db, codec, shell);
+  RepairCurrentRow(form, db, codec, shell, journal);
 }
 
 }  // namespace jc::audit

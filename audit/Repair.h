@@ -3,6 +3,7 @@
 // of a history row into the customer's records of that value's number.
 #include <string>
 
+#include "audit/Journal.h"
 #include "common/Shell.h"
 #include "crypto/Codec.h"
 #include "db/Session.h"
@@ -51,8 +52,11 @@ enum class RepairOutcome {
 // Repairs from Grid_Sub's current row without looking at the button or the
 // mode: the refusals, the count of the records to change, the question (a
 // No changes nothing), the UPDATE and its message box, as described below.
-RepairOutcome RepairCurrentRow(ui::FormModel& form, db::Session& db, crypto::Codec& codec,
-                               Shell& shell);
+// The UPDATE and the journal rows of the records it changes commit together
+// (Journal.h); a journal that cannot be written ends the repair with
+// JournalError before anything changed.
+RepairOutcome RepairCurrentRow(ui::FormModel& form, db::Session& db, crypto::Codec& codec, Shell& shell,
+                               const JournalContext& journal = SystemJournalContext());
 
 // Handler of a mouse press in Grid_Sub, with the grid row under the pointer
 // (0 the header, -1 below the rows). Acts for the right button alone, only
@@ -67,6 +71,6 @@ RepairOutcome RepairCurrentRow(ui::FormModel& form, db::Session& db, crypto::Cod
 // with an information box, and so is a value whose number no record of the
 // customer has; a failed UPDATE is reported in the error box.
 void Grid_SubMouseDown(ui::FormModel& form, db::Session& db, crypto::Codec& codec, Shell& shell,
-                       bool rightButton, int row);
+                       bool rightButton, int row, const JournalContext& journal = SystemJournalContext());
 
 }  // namespace jc::audit

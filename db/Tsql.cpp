@@ -51,6 +51,7 @@ class Translator {
     if (Is(first, "DELETE")) return Delete(v);
     if (Is(first, "CREATE")) return Create(v);
     if (Is(first, "DROP")) return Drop(v);
+    if (Is(first, "BEGIN") || Is(first, "COMMIT") || Is(first, "ROLLBACK")) return Transaction(v);
     if (first.kind == TokKind::Word)
       Fail("Incorrect syntax near '" + std::string(first.text) + "'. The embedded store does not run this statement.");
     SyntaxNear(first);
@@ -127,6 +128,15 @@ class Translator {
       sql += " WHERE " + em_.Range(v, i + 1, v.size());
     }
     return {StmtKind::Dml, sql, {}, {}, {}, {}};
+  }
+
+  // BEGIN TRANSACTION, COMMIT TRANSACTION, ROLLBACK TRANSACTION (TRAN for
+  // short): an explicit transaction around statements that must commit
+  // together.
+  Translation Transaction(const std::vector<Token>& v) {
+    if (v.size() != 2 || !(Is(v[1], "TRANSACTION") || Is(v[1], "TRAN"))) SyntaxNear(v[v.size() > 1 ? 1 : 0]);
+    const std::string sql = Is(v[0], "BEGIN") ? "BEGIN" : Is(v[0], "COMMIT") ? "COMMIT" : "ROLLBACK";
+    return Translation{StmtKind::Ddl, sql, {}, {}, {}, {}};
   }
 
   Translation Drop(const std::vector<Token>& v) {

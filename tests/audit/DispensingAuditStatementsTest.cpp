@@ -365,10 +365,16 @@ TEST(BulkRestoreStatements, WritesOnlySoundTrimmedPairsAndColoursTheRowsItUpdate
   rig.Audit();
   ASSERT_EQ(rig.form.RestorePairs.size(), 7u);
   rig.backend.onExecute = [](const std::string& sql) {
-    if (sql.find("'205'") != std::string::npos) throw db::DbError("constraint");
+    if (sql.rfind("UPDATE", 0) == 0 && sql.find("'205'") != std::string::npos) throw db::DbError("constraint");
   };
   // Record 207 was changed after the audit: its UPDATE finds nothing to write.
   rig.backend.onRowsChanged = [](const std::string& sql) { return sql.find("'207'") != std::string::npos ? 0 : 1; };
+  // The journal table is there.
+  const auto audit = rig.backend.onQuery;
+  rig.backend.onQuery = [audit](const std::string& sql) {
+    if (sql.find("JUMINCHECK_JOURNAL") != std::string::npos) return test::MakeResult({"CNT"}, {{"0"}});
+    return audit(sql);
+  };
 
   for (int run = 1; run <= 2; ++run) {
     SCOPED_TRACE(run);
@@ -379,7 +385,10 @@ TEST(BulkRestoreStatements, WritesOnlySoundTrimmedPairsAndColoursTheRowsItUpdate
     // to a number now: skipped; so is a value of another number (206). The
     // failed UPDATE and the one that found the record changed leave their
     // rows uncoloured.
-    EXPECT_EQ(rig.StatementsFrom(before),
+    std::vector<std::string> updates;
+    for (const std::string& sql : rig.StatementsFrom(before))
+      if (sql.rfind("UPDATE", 0) == 0) updates.push_back(sql);
+    EXPECT_EQ(updates,
               (std::vector<std::string>{Restore(kRestorePsMain, "cs", "201", "8001011******", "bad"),
                                         Restore(kRestorePsMain, "cf", "205", "8001011******", "bad"),
                                         Restore(kRestorePsMain, "cc", "207", "770101-1******", "bad7")}));

@@ -84,7 +84,8 @@ struct Rig {
   void Seed() {
     for (const char* t : {"TV_BASE..CD_PERSON", "TV_PRES..PS_MAIN", "TV_PRES..INS_COMPOS"})
       s.store.Exec(std::string("DELETE FROM ") + t);
-    for (const char* t : {"TV_BASE..JUMIN_CHECK", "TV_BASE..AAA", "TV_BASE..TEMP_MAPPING_BAK"}) {
+    for (const char* t : {"TV_BASE..JUMIN_CHECK", "TV_BASE..AAA", "TV_BASE..TEMP_MAPPING_BAK",
+                          "TV_BASE..JUMINCHECK_JOURNAL"}) {
       try {
         s.store.Exec(std::string("DROP TABLE ") + t);
       } catch (const db::DbError&) {
@@ -161,6 +162,20 @@ void CheckData(Rig& rig, const std::map<std::string, std::pair<std::string, std:
                const std::string& context) {
   const auto after = rig.Snapshot();
   ASSERT_EQ(after.size(), before.size()) << context;
+  // No journal row for a change that did not happen: as many rows that
+  // change a value as changed stored values of the journaled columns (a
+  // record that already held the value written is journaled unchanged).
+  long long changedValues = 0;
+  for (const auto& [key, was] : before)
+    if (key.find(":PANUM:") != std::string::npos && after.at(key).second != was.second) ++changedValues;
+  long long journalRows = 0;
+  try {
+    journalRows = rig.s.store.Scalar(
+        "SELECT COUNT(*) FROM TV_BASE..JUMINCHECK_JOURNAL WHERE ISNULL(BEFOREVAL, '') <> AFTERVAL");
+  } catch (const db::DbError&) {
+    // No journal: no change may have happened.
+  }
+  EXPECT_EQ(journalRows, changedValues) << context;
   for (const auto& [key, was] : before) {
     const auto& now = after.at(key);
     if (now == was) continue;
@@ -168,6 +183,19 @@ void CheckData(Rig& rig, const std::map<std::string, std::pair<std::string, std:
     // A changed stored value, or a newly masked number, must give a sound
     // number back: the number itself when it was just masked.
     EXPECT_TRUE(audit::IsSoundDecryption(plain)) << context << " " << key << " holds an unsound value";
+    // A stored value that changed has its journal row: the record's key,
+    // the value before and the value written.
+    if (now.first == was.first && key.find(":PANUM:") != std::string::npos) {
+      const std::string table = key.substr(0, key.find(':'));
+      const std::string id = key.substr(key.rfind(':') + 1);
+      const std::string key1 = id.substr(0, id.find('/'));
+      const std::string key2 = id.find('/') == std::string::npos ? "" : id.substr(id.find('/') + 1);
+      EXPECT_EQ(rig.s.store.Scalar("SELECT COUNT(*) FROM TV_BASE..JUMINCHECK_JOURNAL WHERE TABLENAME = '" + table +
+                                   "' AND KEY1 = '" + key1 + "' AND KEY2 = '" + key2 + "' AND BEFOREVAL = '" +
+                                   was.second + "' AND AFTERVAL = '" + now.second + "'"),
+                1)
+          << context << " " << key << " changed without its journal row";
+    }
     if (now.first != was.first) {
       EXPECT_EQ(plain, Trim(was.first)) << context << " " << key << " masked without its number";
     } else if (now.first.size() >= 7) {

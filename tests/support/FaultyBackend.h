@@ -66,6 +66,12 @@ class FaultyBackend : public db::Backend {
     if (fault_ == Fault::FailStatement) throw db::DbError("injected: the statement failed");
     if (fault_ == Fault::LoseConnection) {
       lost_ = true;
+      // The server ends the lost session's open transaction: its changes
+      // never took place.
+      try {
+        target_.Execute("ROLLBACK TRANSACTION");
+      } catch (const db::DbError&) {
+      }
       throw db::ConnectionLost("injected: the connection was closed");
     }
   }
