@@ -58,6 +58,14 @@ const CommandSpec kCommands[] = {
      &CmdEncryptTables},
     {"migration-status", "migration-status [--check-values]",
      "count plain, mapped and masked numbers per table (reads only)", &CmdMigrationStatus},
+    {"journal", "journal [--last N | ID]",
+     "list the last N journaled operations (default 20), or the records of operation ID with their "
+     "values before and after and whether each still holds the value written",
+     &CmdJournal},
+    {"undo", "undo ID [--yes]",
+     "put back the values operation ID replaced, where the record still holds the value written "
+     "(asks on a terminal; --yes without one)",
+     &CmdUndo},
     {"demo", "demo DIR [--customers N] [--seed S]",
      "make a demo root in DIR with a store full of synthetic pharmacy data", &CmdDemo},
 };

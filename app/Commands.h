@@ -54,5 +54,7 @@ int CmdVerifyMapping(CommandContext& ctx);
 int CmdEncryptTables(CommandContext& ctx);
 int CmdMigrationStatus(CommandContext& ctx);
 int CmdDemo(CommandContext& ctx);
+int CmdJournal(CommandContext& ctx);
+int CmdUndo(CommandContext& ctx);
 
 }  // namespace jc::app

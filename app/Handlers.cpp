@@ -86,6 +86,11 @@ void TForm1::Button1Click() {
   audit::Button1Click(*this, Db, Crypto, shell_);
 }
 
+std::optional<audit::UndoResult> TForm1::UndoJournaledOperation(const std::string& id) {
+  db::OperationLock lock(Connection.get());
+  return audit::UndoJournaledOperation(Db, shell_, id, Journal());
+}
+
 bool TForm1::RepairCurrentHistoryRow() {
   if (!CustomerMode) return false;
   db::OperationLock lock(Connection.get());

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "audit/BulkRestore.h"
+#include "audit/Undo.h"
 #include "common/HostPath.h"
 #include "crypto/CryptoUnit.h"
 #include "db/Connection.h"
@@ -22,8 +23,8 @@ enum class MouseButton { Left, Right, Middle };
 // The question before the default window turns into the technician's view.
 inline constexpr const char* kTechnicianViewQuestion =
     "기술자 화면으로 바꿉니다. 매핑테이블 만들기, 검증 시작, 암호화진행, 조제내역·분업예외 복호화검증, "
-    "주민번호 복구, 정상데이터 확인 버튼이 나타납니다. 이 작업들은 데이터베이스를 바꾸며, 암호화진행과 "
-    "주민번호 복구는 되돌릴 수 없습니다. 계속하시겠습니까?";
+    "주민번호 복구, 정상데이터 확인 버튼이 나타납니다. 이 작업들은 데이터베이스를 바꾸며, 암호화진행은 "
+    "되돌릴 수 없습니다. 계속하시겠습니까?";
 
 // Local wall-clock time; injectable for tests.
 using Clock = std::function<ui::DateTime()>;
@@ -66,6 +67,9 @@ class TForm1 : public ui::FormModel {
   // The restore as a click on Btn_Restore runs it; what it restored, skipped
   // and failed (the command line prints and judges it).
   audit::RestoreResult RestoreDispensingPairs();
+  // Undo of a journaled operation, under the operation lock, after its
+  // question; nothing when the operator answered No.
+  std::optional<audit::UndoResult> UndoJournaledOperation(const std::string& id);
 
   // Runs one event: an error that escapes is shown in the error box and the
   // tool goes on. While a handler runs, a second event is ignored (returns

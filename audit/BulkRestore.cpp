@@ -34,7 +34,8 @@ void ForgetRestorePairs(ui::FormModel& form) {
 std::string RestoreQuestion(const ui::FormModel& form) {
   const std::string table(form.RestoreKind == "B" ? db::names::INS_COMPOS : db::names::PS_MAIN);
   return "주민번호 복구: " + table + "의 기록 " + std::to_string(form.RestorePairs.size()) +
-         "건의 암호화 값을 고객의 암호화 값으로 바꿉니다(올바른 값만). 되돌릴 수 없습니다. 계속하시겠습니까?";
+         "건의 암호화 값을 고객의 암호화 값으로 바꿉니다(올바른 값만). 바꾼 값은 변경 기록에 남아 되돌리기로 "
+         "되돌릴 수 있습니다. 계속하시겠습니까?";
 }
 
 std::string RestoreSummaryText(const RestoreResult& r) {

@@ -23,7 +23,7 @@ const std::string kCountHead =
 
 std::string RepairQuestionText(const std::string& name, const std::string& code, int row, int records) {
   return "고객 " + name + "(고객코드 " + code + ")의 기록 " + std::to_string(records) + "건의 암호화 값을 " +
-         std::to_string(row) + "번째 행의 값으로 바꿉니다. 되돌릴 수 없습니다. 복구하시겠습니까?";
+         std::to_string(row) + "번째 행의 값으로 바꿉니다. 바꾼 값은 변경 기록에 남아 되돌리기로 되돌릴 수 있습니다. 복구하시겠습니까?";
 }
 
 std::string RepairDoneText(long long records) {
