@@ -432,6 +432,21 @@ TEST_F(StandInTest, FailedRepairShowsTheServersReason) {
   const ProgramResult done = root_.Run({"repair", "0000001", "1", "--yes"});
   EXPECT_EQ(done.status, 0) << done.err;
   EXPECT_NE(done.err.find("message: 복구완료"), std::string::npos) << done.err;
+
+  // As the server received it: the journal's copy and the UPDATE in one
+  // transaction, each statement done.
+  std::vector<std::pair<std::string, std::string>> seen;  // statement head, outcome
+  for (const auto& b : server_->Session(server_->LastSessionOf("COMMIT TRANSACTION")))
+    seen.emplace_back(b.text.substr(0, 48), b.outcome);
+  const auto begin = std::find(seen.begin(), seen.end(), std::make_pair(std::string("BEGIN TRANSACTION"), std::string("ok")));
+  ASSERT_NE(begin, seen.end());
+  ASSERT_GE(seen.end() - begin, 4);
+  EXPECT_EQ(begin[1].first, std::string("INSERT INTO TV_BASE..JUMINCHECK_JOURNAL(OPID, OPNA").substr(0, 48));
+  EXPECT_EQ(begin[2].first.substr(0, 38), "UPDATE TV_BASE..CD_PERSON    SET TEMPN");
+  EXPECT_EQ(begin[3], std::make_pair(std::string("COMMIT TRANSACTION"), std::string("ok")));
+  EXPECT_EQ(begin[1].second, begin[2].second);  // as many journal rows as records changed
+  const auto journal = seed_->backend().Query("SELECT COUNT(*) AS CNT FROM TV_BASE..JUMINCHECK_JOURNAL");
+  EXPECT_EQ(journal.rows.at(0).at(0).value_or(""), begin[1].second.substr(3));
 }
 
 }  // namespace
