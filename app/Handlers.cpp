@@ -59,6 +59,7 @@ void TForm1::Grid_SubMouseDown(MouseButton button, int row) {
   if (!CustomerMode || button != MouseButton::Right || row < 1 || row >= Grid_Sub.RowCount()) return;
   db::OperationLock lock(Connection.get());
   audit::Grid_SubMouseDown(*this, Db, Crypto, shell_, true, row, Journal());
+  RefreshJournal();
 }
 
 void TForm1::Btn_De_TestClick() {
@@ -78,12 +79,46 @@ audit::RestoreResult TForm1::RestoreDispensingPairs() {
   // The restore cannot be undone: pairs to write are written only after a Yes.
   const bool hasPairs = (RestoreKind == "P" || RestoreKind == "B") && !RestorePairs.empty();
   if (hasPairs && !shell_.Confirm(audit::RestoreQuestion(*this))) return {};
-  return audit::Btn_RestoreClick(*this, Db, Crypto, shell_, Journal());
+  audit::RestoreResult result = audit::Btn_RestoreClick(*this, Db, Crypto, shell_, Journal());
+  RefreshJournal();
+  return result;
 }
 
 void TForm1::Button1Click() {
   db::OperationLock lock(Connection.get());
   audit::Button1Click(*this, Db, Crypto, shell_);
+}
+
+namespace {
+constexpr int kJournalShown = 10;
+}  // namespace
+
+void TForm1::RefreshJournal() {
+  if (!TechnicianView || !Connection || !Connection->Connected()) return;
+  ui::ResultGrid& grid = Grid_Journal;
+  grid.ClearNonFixed();
+  const auto ops = audit::ListJournal(Db, kJournalShown);
+  grid.SetRowCount(ops.empty() ? 2 : static_cast<int>(ops.size()) + 1);
+  int row = 1;
+  for (const audit::JournaledOperationSummary& op : ops) {
+    grid.SetCell(0, row, op.name);
+    grid.SetCell(1, row, op.time);
+    grid.SetCell(2, row, op.user + "@" + op.machine);
+    grid.SetCell(3, row, std::to_string(op.records));
+    grid.SetCell(4, row, op.id);
+    ++row;
+  }
+  grid.SetCurrentRow(1);
+}
+
+void TForm1::Btn_UndoClick() {
+  const std::string id = Grid_Journal.Cell(4, Grid_Journal.CurrentRow());
+  if (id.empty()) {
+    shell_.ShowMessage(kUndoNothingSelected);
+    return;
+  }
+  UndoJournaledOperation(id);
+  RefreshJournal();
 }
 
 std::optional<audit::UndoResult> TForm1::UndoJournaledOperation(const std::string& id) {

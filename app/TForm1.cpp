@@ -48,7 +48,12 @@ bool TForm1::FormCanResize(int, int) const { return false; }
 
 void TForm1::TechnicianViewRequested() {
   if (TechnicianView || !shell_.Confirm(kTechnicianViewQuestion)) return;
+  ShowTechnicianView();
+}
+
+void TForm1::ShowTechnicianView() {
   EnterTechnicianView();
+  RefreshJournal();
 }
 
 bool TForm1::RunEvent(const std::function<void()>& handler) {

@@ -20,6 +20,9 @@ namespace jc::app {
 
 enum class MouseButton { Left, Right, Middle };
 
+// The undo button with no journaled operation selected.
+inline constexpr const char* kUndoNothingSelected = "되돌릴 작업을 목록에서 고르세요.";
+
 // The question before the default window turns into the technician's view.
 inline constexpr const char* kTechnicianViewQuestion =
     "기술자 화면으로 바꿉니다. 매핑테이블 만들기, 검증 시작, 암호화진행, 조제내역·분업예외 복호화검증, "
@@ -43,6 +46,12 @@ class TForm1 : public ui::FormModel {
   // The technician's view asked for from the default window (its shortcut):
   // entered after a Yes to kTechnicianViewQuestion.
   void TechnicianViewRequested();
+  // Enters the technician's view and fills its journal list.
+  void ShowTechnicianView();
+  // The technician's view: the last operations of the change journal, and
+  // the undo of the one selected in Grid_Journal (asked first).
+  void RefreshJournal();
+  void Btn_UndoClick();
 
   // Handlers, by the name of their control and event.
   void Btn_MappingClick();

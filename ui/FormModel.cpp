@@ -54,6 +54,10 @@ std::vector<GridColumn> MainColumns() {
                           Col("고객코드", 0)});
 }
 
+std::vector<GridColumn> JournalColumns() {
+  return {Col("작업", 60), Col("시각", 140), Col("사용자", 80), Col("기록", 50), Col("ID", 0)};
+}
+
 std::vector<GridColumn> SubColumns() {
   return WithHeaderFonts({Col("SEQ", 0), Col("이름", 90), Col("주민번호", 125),
                           Col("암호화해제 주민번호", 125), Col("고객등록일", 85),
@@ -86,7 +90,8 @@ void Button(TButton& b, const char* name, int left, int top, int width, int heig
 FormModel::FormModel()
     : Caption("소득공제 주민번호 검증(ver 1.0)"),
       Grid_Main(MainColumns(), 2),
-      Grid_Sub(SubColumns(), 2) {
+      Grid_Sub(SubColumns(), 2),
+      Grid_Journal(JournalColumns(), 2) {
   // Visible controls.
   Place(Combo_Year, "Combo_Year", 8, 10, 104, 21, 18);
   Button(Btn_De_Custom, "Btn_De_Custom", 346, 7, 109, 25, "고객 복호화검증", 15, true, true);
@@ -136,6 +141,11 @@ FormModel::FormModel()
   Place(Label4, "Label4", 8, 75, 31, 13);
   Label4.caption = "Label4";
   Label4.visible = false;
+
+  // The technician's view only.
+  Place(Grid_JournalLayout, "Grid_Journal", 830, 94, 352, 411);
+  Grid_JournalLayout.visible = false;
+  Button(Btn_Undo, "Btn_Undo", 830, 511, 100, 25, "되돌리기", -1, false, true);
 }
 
 std::vector<TControl*> FormModel::AllControls() {
@@ -154,6 +164,10 @@ void FormModel::EnterTechnicianView() {
   constexpr int kMargin = 8;
   int right = ClientWidth;
   for (TControl* c : AllControls()) {
+    c->visible = true;
+    right = std::max(right, c->left + c->width + kMargin);
+  }
+  for (TControl* c : {static_cast<TControl*>(&Grid_JournalLayout), static_cast<TControl*>(&Btn_Undo)}) {
     c->visible = true;
     right = std::max(right, c->left + c->width + kMargin);
   }

@@ -34,6 +34,12 @@ struct FormModel {
   // encryption run by a clean verification, texts) stays as it is.
   void EnterTechnicianView();
   bool TechnicianView = false;
+  // Shown in the technician's view only, right of the other controls: the
+  // last operations of the change journal (column 4, zero width, holds the
+  // operation's id) and the button that undoes the one selected.
+  ResultGrid Grid_Journal;
+  TControl Grid_JournalLayout;
+  TButton Btn_Undo;
   // Every control of the window, for views and checks that go through all.
   std::vector<TControl*> AllControls();
 

@@ -232,7 +232,15 @@ void MainWindow::SetTabOrder() {
   for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1]->widget, order[i]->widget);
 }
 
+void MainWindow::AddJournalControls() {
+  gridJournal_ = new ui::qt::GridView(form_.Grid_Journal, MakeFont(form_.GridFont), this);
+  gridJournal_->acceptsMouse = [this] { return !form_.Busy(); };
+  Bind(form_.Grid_JournalLayout, gridJournal_);
+  AddButton(form_.Btn_Undo, &TForm1::Btn_UndoClick);
+}
+
 void MainWindow::SyncFromModel() {
+  if (form_.TechnicianView && !gridJournal_) AddJournalControls();
   const QString caption = QString::fromStdString(form_.Caption);
   if (windowTitle() != caption) setWindowTitle(caption);
   // The client area changes only with the technician's view.

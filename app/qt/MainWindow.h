@@ -44,6 +44,7 @@ class MainWindow : public QWidget {
 
   ui::qt::GridView* gridMain() const { return gridMain_; }
   ui::qt::GridView* gridSub() const { return gridSub_; }
+  ui::qt::GridView* gridJournal() const { return gridJournal_; }
   ui::qt::GaugeWidget* gauge() const { return gauge_; }
 
  protected:
@@ -63,11 +64,15 @@ class MainWindow : public QWidget {
   QLabel* AddLabel(ui::TLabel& model);
   QLineEdit* AddEdit(ui::TEdit& model);
   void SetTabOrder();
+  // The journal list and its undo button, made when the technician's view
+  // first shows (the default window has neither).
+  void AddJournalControls();
 
   TForm1& form_;
   std::vector<Binding> bindings_;
   ui::qt::GridView* gridMain_ = nullptr;
   ui::qt::GridView* gridSub_ = nullptr;
+  ui::qt::GridView* gridJournal_ = nullptr;
   ui::qt::GaugeWidget* gauge_ = nullptr;
   QLabel* status_ = nullptr;
   QLineEdit* editEnJumin_ = nullptr;

@@ -16,7 +16,7 @@ int RunWindow(int argc, char** argv, const jc::PathMapper& paths, bool technicia
   // Start-up runs while the window is being made; an error ends it in the
   // error box and the window opens anyway.
   form.RunEvent([&form] { form.FormCreate(); });
-  if (technician) form.EnterTechnicianView();
+  if (technician) form.RunEvent([&form] { form.ShowTechnicianView(); });
   window.SyncFromModel();
   window.ShowCentred();
   const int status = app.exec();

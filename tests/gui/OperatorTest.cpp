@@ -50,7 +50,10 @@ TEST(Operator, AuditHistoryAndRepairThroughTheWindow) {
   ASSERT_FALSE(code.empty());
 
   app::qt::QtShell shell;
-  app::TForm1 form(shell, root.Paths(), [] { return ui::DateTime{2014, 6, 15, 10, 0, 0}; });
+  // A clock that moves on a second each time it is read: the journal orders
+  // operations by their time.
+  int ticks = 0;
+  app::TForm1 form(shell, root.Paths(), [&ticks] { return ui::DateTime{2014, 6, 15, 10, 0, ticks++ % 60}; });
   app::qt::MainWindow window(form);
   const auto startBoxes = AnswerBoxes([&] { form.RunEvent([&] { form.FormCreate(); }); });
   EXPECT_TRUE(startBoxes.empty());
@@ -90,6 +93,19 @@ TEST(Operator, AuditHistoryAndRepairThroughTheWindow) {
   const std::string value = form.Grid_Sub.Cell(6, 1);
   ASSERT_FALSE(value.empty());
 
+  // The customer's stored values before the repair, in record order.
+  auto storedValues = [&] {
+    db::TADOConnection store;
+    store.ConnectionString = db::StoreConnectionString((root.Root() / "store").string());
+    store.Open();
+    std::vector<std::string> values;
+    for (const auto& row :
+         store.backend().Query("SELECT TEMPNUM FROM TV_BASE..CD_PERSON WHERE CUSCODE = " + db::QuotedStr(code) + " ORDER BY SEQ").rows)
+      values.push_back(row[0].value_or("<NULL>"));
+    return values;
+  };
+  const std::vector<std::string> valuesBefore = storedValues();
+
   // A right click below the rows repairs nothing and asks nothing.
   const QRect last = window.gridSub()->visualRect(
       window.gridSub()->model().IndexOfCell(1, form.Grid_Sub.RowCount() - 1));
@@ -121,6 +137,23 @@ TEST(Operator, AuditHistoryAndRepairThroughTheWindow) {
   int records = 0;
   for (; !q.Eof(); q.Next(), ++records) EXPECT_EQ(q.FieldAsString("TEMPNUM"), value);
   EXPECT_GE(records, 2);
+
+  // The technician's view lists the repair in its journal; undoing it puts
+  // the values back, after a question, and lists the undo above it.
+  form.RunEvent([&] { form.ShowTechnicianView(); });
+  window.SyncFromModel();
+  ASSERT_NE(window.gridJournal(), nullptr);
+  EXPECT_TRUE(window.gridJournal()->isVisible());
+  ASSERT_EQ(form.Grid_Journal.RowCount(), 2);
+  EXPECT_EQ(form.Grid_Journal.Cell(0, 1), "repair");
+  Click(window.gridJournal(), 1, 1, Qt::LeftButton);
+  const auto undoBoxes = AnswerBoxes([&] { SendClick(Control<QPushButton>(&window, "Btn_Undo")); });
+  ASSERT_EQ(undoBoxes.size(), 2u);
+  EXPECT_EQ(undoBoxes[0].icon, QMessageBox::Question);
+  EXPECT_TRUE(undoBoxes[1].text.startsWith(QString::fromUtf8("되돌리기: "))) << undoBoxes[1].text.toStdString();
+  EXPECT_EQ(storedValues(), valuesBefore);
+  ASSERT_EQ(form.Grid_Journal.RowCount(), 3);
+  EXPECT_EQ(form.Grid_Journal.Cell(0, 1), "undo");
 
   form.RunEvent([&] { form.FormClose(); });
 }
