@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "common/Text.h"
 #include "db/Names.h"
 #include "db/Query.h"
 
@@ -49,6 +50,9 @@ const JournaledTable& Checked(const JournaledRecord& r) {
   if (!t || r.column != kColumn)
     throw db::DbError("변경 기록의 " + r.table + "." + r.column +
                       "은 이 도구가 바꾸는 열이 아닙니다. 되돌리지 않았습니다.");
+  // An empty key would address every record without one.
+  if (Trim(r.key1).empty() || (!t->key2.empty() && Trim(r.key2).empty()))
+    throw db::DbError("변경 기록의 " + r.table + " 기록에 키가 없습니다. 되돌리지 않았습니다.");
   return *t;
 }
 
@@ -101,8 +105,8 @@ std::string UndoSummaryText(const UndoResult& r) {
 
 std::optional<UndoResult> UndoJournaledOperation(db::Session& db, Shell& shell, const std::string& id,
                                                  const JournalContext& context) {
+  // Reading checks every row before the first change.
   const std::vector<JournaledRecord> records = ReadJournaledOperation(db, id);
-  for (const JournaledRecord& r : records) Checked(r);  // every row before the first change
   if (!shell.Confirm(UndoQuestion(id, static_cast<int>(records.size())))) return std::nullopt;
 
   UndoResult result;
