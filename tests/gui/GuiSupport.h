@@ -2,7 +2,6 @@
 // Helpers of the window tests: answering the modal boxes a step raises, and
 // finding the widget of a control by its name.
 #include <functional>
-#include <set>
 #include <vector>
 
 #include <QAbstractButton>
@@ -29,14 +28,15 @@ struct BoxSeen {
 // question is answered Yes, or No when answerYes is false.
 inline std::vector<BoxSeen> AnswerBoxes(const std::function<void()>& action, bool answerYes = true) {
   std::vector<BoxSeen> seen;
-  std::set<QMessageBox*> answered;
   QTimer timer;
   timer.setInterval(0);
   QObject::connect(&timer, &QTimer::timeout, [&] {
     for (QWidget* w : QApplication::topLevelWidgets()) {
       auto* box = qobject_cast<QMessageBox*>(w);
-      if (!box || !box->isVisible() || answered.count(box)) continue;
-      answered.insert(box);
+      // Marked on the box itself: a later box may be made at the address of
+      // one already answered and gone.
+      if (!box || !box->isVisible() || box->property("jcAnswered").toBool()) continue;
+      box->setProperty("jcAnswered", true);
       BoxSeen s;
       s.title = box->windowTitle();
       s.text = box->text();
