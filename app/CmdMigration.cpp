@@ -8,26 +8,29 @@
 #include <string>
 
 #include "app/Commands.h"
+#include "db/Names.h"
 #include "db/OperationLock.h"
+#include "db/Query.h"
 #include "migration/EncryptionRun.h"
 #include "migration/MappingBuild.h"
+#include "migration/MappingVerification.h"
 #include "migration/MigrationStatus.h"
 
 namespace jc::app {
 
 namespace {
 
-// The header row and the listed rows of Grid_Main (the spare row a clean
-// verification leaves is blank and not printed).
+// The entries the verification listed in Grid_Main (number and stored
+// value), under a header of their own; nothing when none was listed. The
+// grid's own header row belongs to the customer audit, not to this command.
 void PrintListed(const ui::ResultGrid& grid, std::ostream& out) {
-  std::vector<std::string> cells(static_cast<std::size_t>(grid.ColCount()));
-  for (int r = 0; r < grid.RowCount(); ++r) {
-    bool blank = true;
-    for (int c = 0; c < grid.ColCount(); ++c) {
-      cells[static_cast<std::size_t>(c)] = grid.Cell(c, r);
-      if (!cells[static_cast<std::size_t>(c)].empty()) blank = false;
-    }
-    if (r == 0 || !blank) PrintTsvRow(cells, out);
+  bool header = false;
+  for (int r = 1; r < grid.RowCount(); ++r) {
+    const std::string number = grid.Cell(2, r), value = grid.Cell(3, r);
+    if (number.empty() && value.empty()) continue;
+    if (!header) PrintTsvRow({"PANUM", "ENCRYPT"}, out);
+    header = true;
+    PrintTsvRow({number, value}, out);
   }
 }
 
@@ -36,13 +39,56 @@ void PrintStatus(CommandContext& ctx) {
   ctx.err << "status: " << ctx.form->LB_Msg.caption << '\n';
 }
 
+// The mapping table must be there before it can be verified; without it the
+// verification would only say that its count has no field. False (having
+// said what to do) when it cannot be read.
+bool MappingTableThere(CommandContext& ctx) {
+  TForm1& f = *ctx.form;
+  bool there = false;
+  std::string why;
+  f.RunEvent([&] {
+    f.Db.SqlText = "SELECT COUNT(*) AS CNT FROM " + std::string(db::names::TEMP_MAPPING_BAK);
+    there = db::OpenQuery(f.Db.Ado_Qry, f.Db.SqlText);
+    if (!there) why = f.Db.Ado_Qry.LastError();
+    f.Db.Ado_Qry.Close();
+  });
+  if (there || ctx.shell.ErrorShown()) return there;
+  ctx.err << "error: there is no mapping table " << db::names::TEMP_MAPPING_BAK << " yet (" << why
+          << "): run build-mapping first, it makes the table\n";
+  return false;
+}
+
+// The run's summary on stdout: rows masked per table completed, and a total;
+// a run that changed nothing says so.
+void PrintMasked(CommandContext& ctx, const std::vector<migration::TableMasked>& masked) {
+  if (masked.empty()) return;
+  long long total = 0;
+  PrintTsvRow({"table", "rows_masked"}, ctx.out);
+  for (const migration::TableMasked& t : masked) {
+    PrintTsvRow({t.table, std::to_string(t.rows)}, ctx.out);
+    total += t.rows;
+  }
+  PrintTsvRow({"total", std::to_string(total)}, ctx.out);
+  if (total == 0)
+    ctx.err << "jumincheck: encrypt-tables: nothing was left to mask; no row was changed\n";
+}
+
 // Runs the verification; true when it enabled the encryption run.
 bool Verify(CommandContext& ctx) {
   TForm1& f = *ctx.form;
+  if (!MappingTableThere(ctx)) return false;
   f.RunEvent([&f] { f.Btn_CheckClick(); });
   PrintListed(f.Grid_Main, ctx.out);
-  PrintStatus(ctx);
-  return !ctx.shell.ErrorShown() && f.Btn_Encrypt.enabled;
+  const bool passed = !ctx.shell.ErrorShown() && f.Btn_Encrypt.enabled;
+  if (passed && f.LB_Msg.caption == migration::kMappingOkText) {
+    // The window's text points at its button; here the next step is a command.
+    ctx.shell.EndProgress();
+    ctx.err << "status: 암호화 매핑 성공: 다음 단계는 encrypt-tables 명령입니다 (jumincheck --root "
+            << ctx.paths.Root() << " encrypt-tables)\n";
+  } else {
+    PrintStatus(ctx);
+  }
+  return passed;
 }
 
 }  // namespace
@@ -96,6 +142,7 @@ int CmdEncryptTables(CommandContext& ctx) {
   }
   f.RunEvent([&f] { f.Btn_EncryptClick(); });
   PrintStatus(ctx);
+  PrintMasked(ctx, f.LastRunMasked);
   // The gauge stands at the number of tables completed.
   const bool complete = f.Gauge1.Progress() == static_cast<int>(migration::RunList().size()) &&
                         f.Gauge1.MaxValue() == f.Gauge1.Progress();
@@ -124,6 +171,12 @@ int CmdMigrationStatus(CommandContext& ctx) {
   if (checkValues) header.push_back("masked_bad_value");
   PrintTsvRow(header, ctx.out);
   for (const migration::ColumnStatus& s : report.columns) {
+    if (!s.unreadable.empty()) {
+      std::vector<std::string> cells = {s.table, s.numberColumn, s.valueColumn};
+      cells.resize(header.size(), "unreadable");
+      PrintTsvRow(cells, ctx.out);
+      continue;
+    }
     std::vector<std::string> cells = {s.table,
                                       s.numberColumn,
                                       s.valueColumn,
@@ -144,13 +197,20 @@ int CmdMigrationStatus(CommandContext& ctx) {
       ctx.err << "warning: " << s.table << "." << s.numberColumn << " holds " << s.tooLongToCollect
               << " plain value(s) longer than " << migration::kMappingNumberLength
               << " characters: build-mapping cannot collect them and fails until they are corrected\n";
+  bool unreadable = false;
+  for (const migration::ColumnStatus& s : report.columns)
+    if (!s.unreadable.empty()) {
+      unreadable = true;
+      ctx.err << "warning: " << s.table << "." << s.numberColumn << " / " << s.valueColumn
+              << " is unreadable (" << s.unreadable << "); the other tables are counted\n";
+    }
   if (report.mappingReadable)
     ctx.err << "status: the mapping table TV_BASE..TEMP_MAPPING_BAK holds " << report.mappingNumbers
             << " plain numbers\n";
   else
     ctx.err << "status: no mapping table TV_BASE..TEMP_MAPPING_BAK (" << report.mappingError
             << "): nothing would be masked\n";
-  return ctx.Finish(kExitOk);
+  return ctx.Finish(unreadable ? kExitFailed : kExitOk);
 }
 
 }  // namespace jc::app

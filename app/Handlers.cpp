@@ -39,7 +39,7 @@ void TForm1::Btn_DeTestClick() {
 
 void TForm1::Btn_EncryptClick() {
   db::OperationLock lock(Connection.get());
-  migration::Btn_EncryptClick(*this, Db, shell_);
+  migration::Btn_EncryptClick(*this, Db, shell_, &LastRunMasked);
 }
 
 // The clicked cell is not used: the view shows the history of the current
