@@ -64,6 +64,10 @@ const CommandSpec kCommands[] = {
     {"migration-status", "migration-status [--check-values]",
      "count plain, mapped and masked numbers per table (reads only)", &CmdMigrationStatus,
      "--check-values"},
+    {"cleanup", "cleanup [--yes]",
+     "drop the mapping tables and TV_BASE..AAA, which hold plain numbers, once nothing is left to "
+     "mask; asks for yes on a terminal, needs --yes without one",
+     &CmdCleanup, "--yes"},
     {"demo", "demo DIR [--customers N] [--seed S]",
      "make a demo root in DIR with a store full of synthetic pharmacy data", &CmdDemo,
      "--customers --seed --module"},

@@ -15,6 +15,7 @@
 #include "migration/MappingBuild.h"
 #include "migration/MappingVerification.h"
 #include "migration/MigrationStatus.h"
+#include "migration/WorkTables.h"
 
 namespace jc::app {
 
@@ -74,7 +75,9 @@ void PrintMasked(CommandContext& ctx, const std::vector<migration::TableMasked>&
 }
 
 // Runs the verification; true when it enabled the encryption run.
-bool Verify(CommandContext& ctx) {
+// nextStep: a clean verification names encrypt-tables as the command to run
+// next (verify-mapping); encrypt-tables, which runs it itself, does not.
+bool Verify(CommandContext& ctx, bool nextStep) {
   TForm1& f = *ctx.form;
   if (!MappingTableThere(ctx)) return false;
   f.RunEvent([&f] { f.Btn_CheckClick(); });
@@ -83,8 +86,11 @@ bool Verify(CommandContext& ctx) {
   if (passed && f.LB_Msg.caption == migration::kMappingOkText) {
     // The window's text points at its button; here the next step is a command.
     ctx.shell.EndProgress();
-    ctx.err << "status: 암호화 매핑 성공: 다음 단계는 encrypt-tables 명령입니다 (jumincheck --root "
-            << ctx.paths.Root() << " encrypt-tables)\n";
+    ctx.err << "status: 암호화 매핑 성공";
+    if (nextStep)
+      ctx.err << ": 다음 단계는 encrypt-tables 명령입니다 (jumincheck --root " << ctx.paths.Root()
+              << " encrypt-tables)";
+    ctx.err << '\n';
   } else {
     PrintStatus(ctx);
   }
@@ -105,7 +111,7 @@ int CmdBuildMapping(CommandContext& ctx) {
 int CmdVerifyMapping(CommandContext& ctx) {
   if (!ctx.args.empty()) return ctx.Usage("verify-mapping takes no arguments");
   if (!ctx.StartUp()) return ctx.Finish(kExitFailed);
-  return ctx.Finish(Verify(ctx) ? kExitOk : kExitFailed);
+  return ctx.Finish(Verify(ctx, true) ? kExitOk : kExitFailed);
 }
 
 int CmdEncryptTables(CommandContext& ctx) {
@@ -126,7 +132,7 @@ int CmdEncryptTables(CommandContext& ctx) {
   f.RunEvent([&] { held = std::make_unique<db::OperationLock>(f.Connection.get()); });
   if (!held) return ctx.Finish(kExitFailed);
   // The verification first, in this process: only a clean one enables the run.
-  if (!Verify(ctx)) {
+  if (!Verify(ctx, false)) {
     ctx.err << "jumincheck: encrypt-tables: the mapping did not pass the verification; nothing "
                "was changed\n";
     return ctx.Finish(kExitFailed);
@@ -204,6 +210,14 @@ int CmdMigrationStatus(CommandContext& ctx) {
       ctx.err << "warning: " << s.table << "." << s.numberColumn << " / " << s.valueColumn
               << " is unreadable (" << s.unreadable << "); the other tables are counted\n";
     }
+  // Plain numbers left in the work tables: the mapping keeps every number
+  // it masked, the report wrote decrypted full numbers.
+  std::vector<migration::WorkTable> work;
+  f.RunEvent([&] { work = migration::ReadWorkTables(f.Db); });
+  for (const migration::WorkTable& w : work)
+    if (w.present && w.plainNumbers > 0)
+      ctx.err << "warning: " << w.table << " holds " << w.plainNumbers
+              << " plain resident number(s); once nothing is left to mask, run cleanup to drop it\n";
   if (report.mappingReadable)
     ctx.err << "status: the mapping table TV_BASE..TEMP_MAPPING_BAK holds " << report.mappingNumbers
             << " plain numbers\n";
@@ -211,6 +225,43 @@ int CmdMigrationStatus(CommandContext& ctx) {
     ctx.err << "status: no mapping table TV_BASE..TEMP_MAPPING_BAK (" << report.mappingError
             << "): nothing would be masked\n";
   return ctx.Finish(unreadable ? kExitFailed : kExitOk);
+}
+
+int CmdCleanup(CommandContext& ctx) {
+  bool yes = false;
+  for (const std::string& a : ctx.args) {
+    if (a == "--yes") yes = true;
+    else return ctx.Usage("unexpected argument '" + a + "'");
+  }
+  const bool terminal = isatty(STDIN_FILENO) != 0;
+  if (!yes && !terminal)
+    return ctx.Usage("the drop cannot be undone: without a terminal to confirm on, give --yes");
+  if (!ctx.StartUp()) return ctx.Finish(kExitFailed);
+  TForm1& f = *ctx.form;
+  std::vector<migration::WorkTable> work;
+  if (!f.RunEvent([&] { work = migration::ReadWorkTables(f.Db); }) || ctx.shell.ErrorShown())
+    return ctx.Finish(kExitFailed);
+  if (!yes) {
+    ctx.err << "cleanup drops these tables for good (refused while numbers are left to mask):\n";
+    for (const migration::WorkTable& w : work)
+      if (w.present)
+        ctx.err << "  " << w.table << " (" << w.plainNumbers << " plain resident numbers)\n";
+    ctx.err << "Type yes to go on: " << std::flush;
+    std::string answer;
+    if (!std::getline(std::cin, answer) || answer != "yes") {
+      ctx.err << "jumincheck: cleanup: not confirmed; nothing was dropped\n";
+      return ctx.Finish(kExitFailed);
+    }
+  }
+  migration::CleanupResult result;
+  bool done = false;
+  f.RunEvent([&] {
+    result = migration::DropWorkTables(f.Db, ctx.shell);
+    done = true;
+  });
+  if (!done) return ctx.Finish(kExitFailed);
+  ctx.err << "status: " << migration::CleanupDoneText(result) << '\n';
+  return ctx.Finish(kExitOk);
 }
 
 }  // namespace jc::app

@@ -196,5 +196,49 @@ TEST_F(MigrationProgram, AWrongDataKeyShowsTheModuleErrorOnceAndListsEveryEntry)
   EXPECT_EQ(r.out.rfind("PANUM\tENCRYPT\n", 0), 0u) << r.out;
 }
 
+// Work tables holding plain numbers are named by the status; cleanup drops
+// them after a confirmation, but never the mapping while numbers are left to
+// mask with it.
+TEST_F(MigrationProgram, StatusWarnsOfPlainNumbersInWorkTablesAndCleanupDropsThemOnlyWhenSafe) {
+  ASSERT_EQ(Run({"report-normal"}).status, 0);
+  const std::string reported = Sql("SELECT COUNT(*) AS CNT FROM TV_BASE..AAA");
+  const std::string rows = reported.substr(reported.find('\n') + 1, reported.size() - reported.find('\n') - 2);
+  ASSERT_NE(rows, "0");
+  auto status = Run({"migration-status"});
+  EXPECT_EQ(status.status, 0) << status.err;
+  EXPECT_NE(status.err.find("warning: TV_BASE..AAA holds " + rows + " plain resident number(s)"), std::string::npos)
+      << status.err;
+
+  // Without a terminal and without --yes: refused before anything.
+  const auto unconfirmed = Run({"cleanup"});
+  EXPECT_EQ(unconfirmed.status, 2);
+  EXPECT_NE(unconfirmed.err.find("--yes"), std::string::npos) << unconfirmed.err;
+  EXPECT_EQ(Sql("SELECT COUNT(*) AS CNT FROM TV_BASE..AAA"), reported);
+
+  // A mapping with numbers left to mask: nothing is dropped.
+  ASSERT_EQ(Run({"build-mapping"}).status, 0);
+  status = Run({"migration-status"});
+  EXPECT_NE(status.err.find("warning: TV_BASE..TEMP_MAPPING_BAK holds "), std::string::npos) << status.err;
+  const auto refused = Run({"cleanup", "--yes"});
+  EXPECT_EQ(refused.status, 1) << refused.err;
+  EXPECT_NE(refused.err.find("error: 매핑테이블을 지우지 않았습니다: 암호화할 평문 번호가 "), std::string::npos)
+      << refused.err;
+  EXPECT_EQ(Sql("SELECT COUNT(*) AS CNT FROM TV_BASE..AAA"), reported);
+  EXPECT_EQ(Run({"sql", "SELECT COUNT(*) AS CNT FROM TV_BASE..TEMP_MAPPING_BAK"}).status, 0);
+
+  // Nothing left to mask with it (here: the mapping emptied but for the
+  // empty number): every work table goes.
+  Sql("DELETE FROM TV_BASE..TEMP_MAPPING_BAK WHERE PANUM <> ''");
+  const auto done = Run({"cleanup", "--yes"});
+  EXPECT_EQ(done.status, 0) << done.err;
+  EXPECT_NE(done.err.find("status: 작업 테이블을 지웠습니다: TV_BASE..TEMP_MAPPING_BAK TV_BASE..TEMP_MAPPING TV_BASE..AAA"),
+            std::string::npos)
+      << done.err;
+  EXPECT_EQ(Run({"sql", "SELECT COUNT(*) AS CNT FROM TV_BASE..AAA"}).status, 1);
+  EXPECT_EQ(Run({"sql", "SELECT COUNT(*) AS CNT FROM TV_BASE..TEMP_MAPPING_BAK"}).status, 1);
+  status = Run({"migration-status"});
+  EXPECT_EQ(status.err.find("warning: "), std::string::npos) << status.err;
+}
+
 }  // namespace
 }  // namespace jc
