@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <exception>
 #include <functional>
@@ -22,6 +23,9 @@ struct CommandSpec {
   const char* usage;
   const char* help;
   int (*run)(CommandContext&);
+  // The options the command takes, blank-separated; any other argument
+  // that looks like an option is wrong usage.
+  const char* options = "";
 };
 
 const CommandSpec kCommands[] = {
@@ -34,16 +38,17 @@ const CommandSpec kCommands[] = {
     {"create-key", "create-key", "write a fresh data key of version \"01\" into the key table",
      &CmdCreateKey},
     {"audit-customers", "audit-customers [--year YYYY | --from YYYYMMDD --to YYYYMMDD]",
-     "run the customer decryption audit and print Grid_Main", &CmdAuditCustomers},
+     "run the customer decryption audit and print Grid_Main", &CmdAuditCustomers,
+     "--year --from --to"},
     {"history", "history CUSCODE", "show the history of a customer code and print Grid_Sub",
      &CmdHistory},
-    {"repair", "repair CUSCODE ROW",
-     "copy the stored value of history row ROW into the customer's records", &CmdRepair},
+    {"repair", "repair CUSCODE ROW [--yes]",
+     "copy the stored value of history row ROW into the customer's records", &CmdRepair, "--yes"},
     {"audit-dispensing",
      "audit-dispensing --table PS_MAIN|INS_COMPOS [--from YYYYMMDD --to YYYYMMDD] [--restore]",
      "run a dispensing-record audit and print Grid_Main and Grid_Sub; with --restore, restore "
      "the listed records from their customers and print those restored",
-     &CmdAuditDispensing},
+     &CmdAuditDispensing, "--table --from --to --restore"},
     {"report-normal", "report-normal",
      "list the masked customer records whose values decrypt to a full number, print Grid_Main "
      "and save them to TV_BASE..AAA",
@@ -55,19 +60,25 @@ const CommandSpec kCommands[] = {
      &CmdVerifyMapping},
     {"encrypt-tables", "encrypt-tables [--yes]",
      "verify the mapping, then mask the mapped numbers of the 23 tables (cannot be undone)",
-     &CmdEncryptTables},
+     &CmdEncryptTables, "--yes"},
     {"migration-status", "migration-status [--check-values]",
-     "count plain, mapped and masked numbers per table (reads only)", &CmdMigrationStatus},
+     "count plain, mapped and masked numbers per table (reads only)", &CmdMigrationStatus,
+     "--check-values"},
+    {"cleanup", "cleanup [--yes]",
+     "drop the mapping tables and TV_BASE..AAA, which hold plain numbers, once nothing is left to "
+     "mask; asks for yes on a terminal, needs --yes without one",
+     &CmdCleanup, "--yes"},
     {"journal", "journal [--last N | ID]",
      "list the last N journaled operations (default 20), or the records of operation ID with their "
      "values before and after and whether each still holds the value written",
-     &CmdJournal},
+     &CmdJournal, "--last"},
     {"undo", "undo ID [--yes]",
      "put back the values operation ID replaced, where the record still holds the value written "
      "(asks on a terminal; --yes without one)",
-     &CmdUndo},
+     &CmdUndo, "--yes"},
     {"demo", "demo DIR [--customers N] [--seed S]",
-     "make a demo root in DIR with a store full of synthetic pharmacy data", &CmdDemo},
+     "make a demo root in DIR with a store full of synthetic pharmacy data", &CmdDemo,
+     "--customers --seed --module"},
 };
 
 const CommandSpec* FindCommand(const std::string& name) {
@@ -95,10 +106,47 @@ void PrintUsage(std::ostream& out) {
          "Exit status: 0 done, 1 an error was shown or the command failed, 2 wrong usage.\n";
 }
 
+namespace {
+
+// An argument shaped like an option: "--name" or "-x...", one word.
+bool LooksLikeOption(const std::string& a) {
+  if (a.size() < 2 || a[0] != '-') return false;
+  if (a[1] != '-' && !std::isalpha(static_cast<unsigned char>(a[1]))) return false;
+  return a.find_first_of(" \t\n") == std::string::npos;
+}
+
+bool TakesOption(const CommandSpec& command, const std::string& option) {
+  const std::string list = std::string(" ") + command.options + " ";
+  return list.find(" " + option + " ") != std::string::npos;
+}
+
+// What is wrong with the options of a command's arguments: one it does not
+// take, or one given twice (the last would silently win); empty when none.
+std::string OptionProblem(const CommandSpec& command, const std::vector<std::string>& args) {
+  std::vector<std::string> seen;
+  for (const std::string& a : args) {
+    if (!LooksLikeOption(a)) continue;
+    if (!TakesOption(command, a)) return std::string("unknown option '") + a + "'";
+    for (const std::string& s : seen)
+      if (s == a) return a + " is given twice";
+    seen.push_back(a);
+  }
+  return {};
+}
+
+bool UsageError(std::ostream& err, int& exitCode, const std::string& why) {
+  err << "jumincheck: " << why << " (see --help)\n";
+  exitCode = kExitUsage;
+  return false;
+}
+
+}  // namespace
+
 bool ParseCommandLine(int argc, char** argv, CliOptions& options, std::ostream& out,
                       std::ostream& err, int& exitCode) {
   const char* envRoot = std::getenv("JUMINCHECK_ROOT");
   options.root = envRoot && *envRoot ? envRoot : "/";
+  bool rootGiven = false;
   int i = 1;
   for (; i < argc; ++i) {
     std::string a = argv[i];
@@ -107,25 +155,30 @@ bool ParseCommandLine(int argc, char** argv, CliOptions& options, std::ostream& 
       exitCode = kExitOk;
       return false;
     }
-    if (a == "--root") {
-      if (i + 1 >= argc) {
-        err << "jumincheck: --root needs a folder\n";
-        exitCode = kExitUsage;
-        return false;
+    if (a == "--root" || a.rfind("--root=", 0) == 0) {
+      if (rootGiven) return UsageError(err, exitCode, "--root is given twice");
+      rootGiven = true;
+      if (a == "--root") {
+        if (i + 1 >= argc) return UsageError(err, exitCode, "--root needs a folder");
+        options.root = argv[++i];
+      } else {
+        options.root = a.substr(7);
       }
-      options.root = argv[++i];
-      continue;
-    }
-    if (a.rfind("--root=", 0) == 0) {
-      options.root = a.substr(7);
       continue;
     }
     if (a == "--technician") {
       options.technician = true;
       continue;
     }
-    if (a.rfind("-", 0) == 0 && options.command.empty()) {
-      // Qt's own options (-platform ...) pass through to the window.
+    if (a.rfind("-", 0) == 0) {
+      // Qt's own options (-platform ...) pass through to the window, but
+      // only when no command follows and they are Qt's single-dash form:
+      // anything else is an option this program does not know.
+      bool commandFollows = false;
+      for (int j = i + 1; j < argc; ++j)
+        if (FindCommand(argv[j])) commandFollows = true;
+      if (commandFollows || a.rfind("--", 0) == 0)
+        return UsageError(err, exitCode, "unknown option '" + a + "'");
       break;
     }
     break;
@@ -136,18 +189,31 @@ bool ParseCommandLine(int argc, char** argv, CliOptions& options, std::ostream& 
   if (i < argc && argv[i][0] != '-') {
     options.command = argv[i++];
     for (; i < argc; ++i) options.args.emplace_back(argv[i]);
-    if (!FindCommand(options.command)) {
-      err << "jumincheck: unknown command '" << options.command << "' (see --help)\n";
-      exitCode = kExitUsage;
-      return false;
-    }
-    if (options.technician) {
-      err << "jumincheck: --technician opens the window in the technician's view; it takes no command\n";
-      exitCode = kExitUsage;
-      return false;
-    }
+    if (!FindCommand(options.command))
+      return UsageError(err, exitCode, "unknown command '" + options.command + "'");
+    if (options.technician)
+      return UsageError(err, exitCode, "--technician opens the window in the technician's view; it takes no command");
   }
   return true;
+}
+
+bool WindowCanOpen(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "-platform" || a.rfind("-platform=", 0) == 0) return true;
+  }
+  auto set = [](const char* name) {
+    const char* v = std::getenv(name);
+    return v != nullptr && *v != '\0';
+  };
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  if (platform && *platform) {
+    const std::string p = platform;
+    if (p.rfind("xcb", 0) == 0) return set("DISPLAY");
+    if (p.rfind("wayland", 0) == 0) return set("WAYLAND_DISPLAY");
+    return true;  // offscreen, vnc, ...: Qt needs no display for them
+  }
+  return set("DISPLAY") || set("WAYLAND_DISPLAY");
 }
 
 void PrintTsvRow(const std::vector<std::string>& cells, std::ostream& out) {
@@ -168,7 +234,10 @@ void PrintGrid(const ui::ResultGrid& grid, std::ostream& out) {
 
 CommandContext::CommandContext(const CliOptions& o, std::ostream& out_, std::ostream& err_)
     : options(o), args(o.args), out(out_), err(err_),
-      shell(err_, &err_ == &std::cerr && isatty(STDERR_FILENO)), paths(o.root) {
+      shell(err_, &err_ != &std::cerr         ? ConsoleShell::Progress::None
+                  : isatty(STDERR_FILENO) != 0 ? ConsoleShell::Progress::Bar
+                                               : ConsoleShell::Progress::Lines),
+      paths(o.root) {
   if (isatty(STDIN_FILENO)) shell.SetTerminal(&std::cin);
 }
 
@@ -179,6 +248,7 @@ CommandContext::~CommandContext() {
 bool CommandContext::StartUp() {
   form = std::make_unique<TForm1>(shell, paths);
   shell.WatchGauge(&form->Gauge1);
+  shell.WatchStatus(&form->LB_Msg.caption);
   form->RunEvent([this] { form->FormCreate(); });
   return !shell.ErrorShown();
 }
@@ -192,6 +262,7 @@ int CommandContext::Usage(const std::string& why) {
 
 int CommandContext::Finish(int status) {
   shell.EndProgress();
+  if (shell.Stopped()) return kExitStopped;
   if (shell.ErrorShown() && status == kExitOk) return kExitFailed;
   return status;
 }
@@ -202,7 +273,10 @@ int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err) 
     err << "jumincheck: unknown command '" << options.command << "'\n";
     return kExitUsage;
   }
+  if (&err == &std::cerr) ConsoleShell::InstallInterruptHandler();
   CommandContext ctx(options, out, err);
+  const std::string problem = OptionProblem(*command, options.args);
+  if (!problem.empty()) return ctx.Usage(problem);
   // An error no handler took is shown as an error box would be, and fails
   // the command.
   try {

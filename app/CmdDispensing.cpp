@@ -72,6 +72,9 @@ int CmdReportNormal(CommandContext& ctx) {
   TForm1& f = *ctx.form;
   f.RunEvent([&f] { f.Button1Click(); });
   ctx.shell.EndProgress();
+  // A report that did not run (refused by the operation lock, or failed)
+  // has no grid and no counts to print: its box said why.
+  if (ctx.shell.ErrorShown()) return ctx.Finish(kExitFailed);
   PrintGrid(f.Grid_Main, ctx.out);
   ctx.err << "status: " << f.Label4.caption << '\n';
   return ctx.Finish(kExitOk);

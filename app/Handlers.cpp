@@ -48,7 +48,7 @@ void TForm1::Btn_DeTestClick() {
 void TForm1::Btn_EncryptClick() {
   db::OperationLock lock(Connection.get());
   if (Btn_Encrypt.enabled && !shell_.Confirm(migration::EncryptionRunQuestion(Db))) return;
-  migration::Btn_EncryptClick(*this, Db, shell_);
+  migration::Btn_EncryptClick(*this, Db, shell_, &LastRunMasked);
 }
 
 // The clicked cell is not used: the view shows the history of the current

@@ -13,6 +13,7 @@
 #include "crypto/CryptoUnit.h"
 #include "db/Connection.h"
 #include "db/Session.h"
+#include "migration/EncryptionRun.h"
 #include "ui/FormModel.h"
 #include "common/Shell.h"
 
@@ -32,6 +33,10 @@ inline constexpr const char* kTechnicianViewQuestion =
 // Local wall-clock time; injectable for tests.
 using Clock = std::function<ui::DateTime()>;
 ui::DateTime SystemNow();
+
+// The information box after an operation whose module errors were shown
+// once: how many more there were.
+std::string ModuleErrorsNotShownText(int count);
 
 class TForm1 : public ui::FormModel {
  public:
@@ -92,6 +97,9 @@ class TForm1 : public ui::FormModel {
   // Creates the connection, stores it in Connection, opens it and returns it.
   db::TADOConnection& OpenConnection();
 
+  // Rows the last encryption run masked, per table completed.
+  std::vector<migration::TableMasked> LastRunMasked;
+
   // State shared with the operations.
   db::Session Db;
   std::unique_ptr<db::TADOConnection> Connection;
@@ -101,6 +109,9 @@ class TForm1 : public ui::FormModel {
 
   // The INI file the host is read from, mapped onto this machine.
   std::string IniPath() const;
+  // Which of the INI file and the crypto module are missing, where they were
+  // looked for, and how the root folder is given.
+  std::string MissingFilesText() const;
 
   // Who and when, for the change journal: this computer and user, the
   // window's clock.

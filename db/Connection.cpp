@@ -1,7 +1,9 @@
 #include "db/Connection.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "common/Text.h"
 #include "db/Odbc.h"
@@ -59,7 +61,14 @@ void TADOConnection::Adopt(std::unique_ptr<Backend> backend) {
   if (path && *path) {
     trace_ = std::make_unique<TraceFile>();
     trace_->file = std::fopen(path, "a");
-    if (!trace_->file) trace_.reset();  // a trace that cannot be written is no reason to fail
+    if (!trace_->file) {
+      // A trace that cannot be written is no reason to fail, but whoever
+      // asked for it must know that it stays empty.
+      const int error = errno;
+      std::fprintf(stderr, "warning: JUMINCHECK_SQL_TRACE: cannot write the trace file %s (%s); no statements are traced\n",
+                   path, std::strerror(error));
+      trace_.reset();
+    }
   }
 }
 

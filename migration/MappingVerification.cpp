@@ -78,6 +78,8 @@ struct Run {
         throw;  // not a failing entry: the run cannot go on
       } catch (const crypto::CodecUnusable&) {
         throw;
+      } catch (const OperationCancelled&) {
+        throw;  // stopped by the user: not a failing entry either
       } catch (...) {
         // The entry is listed, not marked, and the gauge does not advance.
         List();

@@ -106,29 +106,41 @@ MigrationStatusReport ReadMigrationStatus(db::Session& db, crypto::Codec* codec)
       s.table = Str(entry.table);
       s.numberColumn = Str(c.plain);
       s.valueColumn = Str(c.value);
-      OpenOrThrow(db, CountsStatement(entry.table, c));
-      s.rows = db.Ado_Qry.FieldAsInteger(col::CNT);
-      const long long plain = db.Ado_Qry.FieldAsInteger("PLAIN");
-      s.partlyMasked = db.Ado_Qry.FieldAsInteger("PARTLY");
-      if (Collected(entry.table, c.plain)) s.tooLongToCollect = db.Ado_Qry.FieldAsInteger("TOOLONG");
-      s.masked = db.Ado_Qry.FieldAsInteger("MASKED");
-      s.maskedWithoutValue = db.Ado_Qry.FieldAsInteger("NOVALUE");
-      if (report.mappingReadable) {
-        OpenOrThrow(db, ToMaskStatement(entry.table, c));
-        s.plainToMask = db.Ado_Qry.FieldAsInteger(col::CNT);
-      }
-      s.plainStaying = plain - s.plainToMask;
-      if (codec) {
-        s.maskedBadValue = 0;
-        OpenOrThrow(db, MaskedValuesStatement(entry.table, c));
-        for (; !db.Ado_Qry.Eof(); db.Ado_Qry.Next()) {
-          const std::string value = db.Ado_Qry.FieldAsString("VAL");
-          auto it = decrypted.find(value);
-          if (it == decrypted.end()) it = decrypted.emplace(value, codec->DecryptJumin(value)).first;
-          std::string number = db.Ado_Qry.FieldAsString("NUM");
-          if (c.dashed) number = WithoutDashes(number);
-          if (!MaskedValueGivesNumberBack(number, it->second)) ++s.maskedBadValue;
+      try {
+        OpenOrThrow(db, CountsStatement(entry.table, c));
+        s.rows = db.Ado_Qry.FieldAsInteger(col::CNT);
+        const long long plain = db.Ado_Qry.FieldAsInteger("PLAIN");
+        s.partlyMasked = db.Ado_Qry.FieldAsInteger("PARTLY");
+        if (Collected(entry.table, c.plain)) s.tooLongToCollect = db.Ado_Qry.FieldAsInteger("TOOLONG");
+        s.masked = db.Ado_Qry.FieldAsInteger("MASKED");
+        s.maskedWithoutValue = db.Ado_Qry.FieldAsInteger("NOVALUE");
+        if (report.mappingReadable) {
+          OpenOrThrow(db, ToMaskStatement(entry.table, c));
+          s.plainToMask = db.Ado_Qry.FieldAsInteger(col::CNT);
         }
+        s.plainStaying = plain - s.plainToMask;
+        if (codec) {
+          s.maskedBadValue = 0;
+          OpenOrThrow(db, MaskedValuesStatement(entry.table, c));
+          for (; !db.Ado_Qry.Eof(); db.Ado_Qry.Next()) {
+            const std::string value = db.Ado_Qry.FieldAsString("VAL");
+            auto it = decrypted.find(value);
+            if (it == decrypted.end()) it = decrypted.emplace(value, codec->DecryptJumin(value)).first;
+            std::string number = db.Ado_Qry.FieldAsString("NUM");
+            if (c.dashed) number = WithoutDashes(number);
+            if (!MaskedValueGivesNumberBack(number, it->second)) ++s.maskedBadValue;
+          }
+        }
+      } catch (const db::ConnectionLost&) {
+        throw;
+      } catch (const db::DbError& e) {
+        // One table that cannot be counted must not hide the others.
+        const std::string table = s.table, number = s.numberColumn, value = s.valueColumn;
+        s = ColumnStatus{};
+        s.table = table;
+        s.numberColumn = number;
+        s.valueColumn = value;
+        s.unreadable = e.what();
       }
       db.Ado_Qry.Close();
       report.columns.push_back(std::move(s));

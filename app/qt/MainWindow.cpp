@@ -22,6 +22,11 @@
 
 namespace jc::app::qt {
 
+std::string StoppedByCloseText(const std::string& status, const ui::Gauge& gauge) {
+  return "창을 닫아 작업을 멈췄습니다(" + status + ", " + std::to_string(gauge.Progress()) + "/" +
+         std::to_string(gauge.MaxValue()) + "). 그때까지 한 작업은 그대로 남으며, 다시 실행하면 남은 작업을 이어서 합니다.";
+}
+
 using ui::qt::MakeFont;
 using ui::qt::ToQColor;
 using ui::qt::ToQtAlignment;
@@ -279,8 +284,15 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   if (form_.Busy()) {
-    // The running operation ends first; Dispatch closes the window then.
+    // The running operation stops at its next safe point (between two
+    // statements: each statement before it took effect whole); Dispatch
+    // closes the window then.
     form_.RequestClose();
+    if (auto* shell = dynamic_cast<QtShell*>(&form_.shell())) {
+      const std::string where = form_.LB_Msg.caption;  // what the operation was doing
+      form_.LB_Msg.SetText(kClosingText);
+      shell->RequestStop([this, where] { return StoppedByCloseText(where, form_.Gauge1); });
+    }
     event->ignore();
     return;
   }

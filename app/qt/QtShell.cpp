@@ -13,6 +13,11 @@ namespace jc::app::qt {
 void QtShell::ProcessMessages() {
   if (refresh_) refresh_();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
+  if (stop_) {
+    const std::string why = stop_();
+    stop_ = nullptr;
+    throw OperationCancelled(why);
+  }
 }
 
 void QtShell::Sleep(int ms) {

@@ -114,11 +114,31 @@ TEST(ProgramRoots, RootsWithoutIniModuleOrStoreFailClearly) {
   fs::create_directories(empty);
   // No INI file and no module folder: the load message, then the error of
   // the missing folder; nothing runs.
+  // The error names both files where they were looked for and how the root
+  // is given.
   const auto r = test::RunProgram({kProgram, "--root", empty.string(), "encrypt", "9001011234568"});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("message: 개인정보암호화 모듈 로드 중 에러발생"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("error: "), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("error: No INI file at " + (empty / "TELVARO/TELVARO.ini").string()), std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("No crypto module at " + (empty / "TELVARO/Dll/HIRAEncryption/IndvInfmCrypto.so").string()),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("--root DIR or the environment variable JUMINCHECK_ROOT"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("filesystem error"), std::string::npos) << r.err;
   EXPECT_TRUE(r.out.empty());
+
+  // The module in place but no INI file: the connection fails, and the error
+  // says which file was missing.
+  const fs::path noIni = TempFolder("noini");
+  fs::create_directories(noIni / "TELVARO/Dll/HIRAEncryption");
+  fs::copy_file(JC_MODULE_PATH, noIni / "TELVARO/Dll/HIRAEncryption/IndvInfmCrypto.so");
+  const auto i = test::RunProgram({kProgram, "--root", noIni.string(), "sql", "SELECT 1 AS X"},
+                                  {"JUMINCHECK_ODBC_DRIVER=NoSuchDriver"});
+  EXPECT_EQ(i.status, 1);
+  EXPECT_NE(i.err.find("No INI file at " + (noIni / "TELVARO/TELVARO.ini").string()), std::string::npos) << i.err;
+  EXPECT_EQ(i.err.find("No crypto module"), std::string::npos) << i.err;
+  fs::remove_all(noIni);
 
   // A module but a store folder that does not exist: the provider's error.
   const fs::path noStore = TempFolder("nostore");

@@ -199,6 +199,56 @@ TEST_F(MigrationStore, BuildVerifyAndRunMaskEveryCollectedNumberWithAValueThatGi
   for (const auto& [table, rows] : AllTables()) EXPECT_EQ(rows, after.at(table)) << table;
 }
 
+// The run tells the rows it masked per table; stopped by the user between
+// two tables, it keeps what it did, and the next run masks the rest and no
+// more; a run with nothing left masks nothing.
+TEST_F(MigrationStore, RunCountsTheRowsItMasksAndAStoppedRunIsContinuedByTheNext) {
+  Seed();
+  Build();
+  Verify();
+  ASSERT_TRUE(form.Btn_Encrypt.enabled);
+  std::map<std::string, long long> toMask;
+  long long total = 0;
+  for (const ColumnStatus& c : ReadMigrationStatus(s.Db(), nullptr).columns) {
+    toMask[c.table] += c.plainToMask;
+    total += c.plainToMask;
+  }
+  ASSERT_GT(total, 0);
+
+  // Stopped at the message processing after the fifth table.
+  int calls = 0;
+  s.Shell().onProcessMessages = [&] {
+    if (++calls == 10) throw OperationCancelled("stopped");
+  };
+  std::vector<TableMasked> masked;
+  EXPECT_THROW(Btn_EncryptClick(form, s.Db(), s.Shell(), &masked), OperationCancelled);
+  s.Shell().onProcessMessages = nullptr;
+  ASSERT_EQ(masked.size(), 5u);
+  std::map<std::string, long long> done;
+  for (const TableMasked& t : masked) {
+    EXPECT_EQ(t.rows, toMask[t.table]) << t.table;
+    done[t.table] = t.rows;
+  }
+
+  Btn_EncryptClick(form, s.Db(), s.Shell(), &masked);
+  ASSERT_EQ(masked.size(), 23u);
+  long long second = 0;
+  for (const TableMasked& t : masked) {
+    EXPECT_EQ(t.rows, done.count(t.table) ? 0 : toMask[t.table]) << t.table;
+    second += t.rows;
+  }
+  EXPECT_EQ(second + [&] {
+    long long n = 0;
+    for (const auto& [table, rows] : done) n += rows;
+    return n;
+  }(), total);
+  const auto after = AfterRun();
+  for (const auto& [table, rows] : AllTables()) EXPECT_EQ(rows, after.at(table)) << table;
+
+  Btn_EncryptClick(form, s.Db(), s.Shell(), &masked);
+  for (const TableMasked& t : masked) EXPECT_EQ(t.rows, 0) << t.table;
+}
+
 // Numbers already masked in part (five '*', or six that came with a trailing
 // blank, which the mapping's 13 characters cut off) are no plain numbers:
 // no entry is made for them, and the run leaves their rows as they are
