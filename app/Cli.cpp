@@ -1,6 +1,9 @@
 #include "app/Cli.h"
 
 #include <unistd.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <cctype>
 #include <cstdlib>
@@ -87,9 +90,83 @@ const CommandSpec* FindCommand(const std::string& name) {
   return nullptr;
 }
 
+// The help of each command under a Korean locale.
+const char* KoreanHelp(const std::string& name) {
+  static const struct {
+    const char* name;
+    const char* help;
+  } kHelp[] = {
+      {"create-store", "약국 스키마로 빈 내장 저장소를 만듭니다"},
+      {"sql", "설정된 연결에서 문장 하나를 실행하고 결과를 출력합니다"},
+      {"encrypt", "TEXT의 암호화 저장값을 출력합니다"},
+      {"decrypt", "암호화 저장값 VALUE의 평문을 출력합니다"},
+      {"create-key", "버전 \"01\"의 새 데이터 키를 키 테이블에 씁니다"},
+      {"audit-customers", "고객 복호화 점검을 실행하고 Grid_Main을 출력합니다"},
+      {"history", "고객코드의 이력을 보여주고 Grid_Sub를 출력합니다"},
+      {"repair", "이력 ROW행의 저장값을 그 고객의 같은 주민번호 레코드에 복사합니다 (묻고 나서; 터미널이 없으면 --yes)"},
+      {"audit-dispensing",
+       "조제 레코드 점검을 실행하고 Grid_Main과 Grid_Sub를 출력합니다; --restore이면 목록의 레코드를 "
+       "고객에게서 복원하고 복원한 것을 출력합니다"},
+      {"report-normal", "정상 복호화되는 마스킹 고객 레코드를 출력하고 TV_BASE..AAA에 저장합니다"},
+      {"build-mapping", "매핑 테이블 TV_BASE..TEMP_MAPPING_BAK을 만듭니다"},
+      {"verify-mapping", "매핑 항목을 모두 검증하고 실패한 항목을 출력합니다; 실패가 있으면 상태 1"},
+      {"encrypt-tables", "매핑을 검증한 뒤 23개 테이블의 매핑된 번호를 마스킹합니다 (되돌릴 수 없음)"},
+      {"migration-status", "테이블별 평문, 매핑, 마스킹 번호를 셉니다 (읽기만 함)"},
+      {"cleanup",
+       "평문 번호가 든 매핑 테이블과 TV_BASE..AAA를 지웁니다 (마스킹할 번호가 남으면 거부); 터미널에서는 "
+       "yes를 묻고, 터미널이 없으면 --yes가 필요합니다"},
+      {"journal", "변경 기록: 최근 작업 N개(기본 20), 또는 작업 ID가 바꾼 기록과 그 전후 값을 출력합니다"},
+      {"undo",
+       "작업 ID가 바꾼 값을 되돌립니다 (그 뒤에 바뀐 기록은 건너뜀); 터미널에서는 묻고, 터미널이 없으면 "
+       "--yes가 필요합니다"},
+      {"demo", "DIR에 합성 약국 데이터가 든 데모 루트를 만듭니다"},
+  };
+  for (const auto& h : kHelp)
+    if (name == h.name) return h.help;
+  return nullptr;
+}
+
+}  // namespace
+
+bool KoreanMessages() {
+#ifdef _WIN32
+  return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_KOREAN;
+#else
+  // The first of these that is set decides, as for any program's messages.
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value && *value) return std::string(value).rfind("ko", 0) == 0;
+  }
+  return false;
+#endif
+}
+
+namespace {
+
+void PrintUsageKorean(std::ostream& out) {
+  out << "사용법: jumincheck [--root DIR] [--technician | COMMAND ...]\n"
+         "\n"
+         "명령 없이 실행하면 창이 열립니다(--technician: 모든 컨트롤을 보여 주는 기술자 화면). --root DIR은 \"C:\\\"를 대신하는 폴더입니다\n"
+         "(기본값: $JUMINCHECK_ROOT, 없으면 /). INI 파일은 DIR/TELVARO/TELVARO.ini,\n"
+         "암호화 모듈은 DIR/TELVARO/Dll/HIRAEncryption/IndvInfmCrypto.so입니다.\n"
+         "\n"
+         "명령:\n";
+  for (const auto& c : kCommands) {
+    const char* help = KoreanHelp(c.name);
+    out << "  " << c.usage << "\n      " << (help ? help : c.help) << "\n";
+  }
+  out << "\n표는 stdout에 탭으로 구분된 줄로, 상자는 stderr에 \"message: \"와 \"error: \" 줄로,\n"
+         "상태 줄은 \"status: \"로 출력됩니다. Ctrl+C는 다음 문장 경계에서 작업을 멈춥니다.\n"
+         "종료 상태: 0 완료, 1 오류 표시 또는 명령 실패, 2 잘못된 사용법, 130 Ctrl+C로 멈춤.\n";
+}
+
 }  // namespace
 
 void PrintUsage(std::ostream& out) {
+  if (KoreanMessages()) {
+    PrintUsageKorean(out);
+    return;
+  }
   out << "usage: jumincheck [--root DIR] [--technician | COMMAND ...]\n"
          "\n"
          "Without a command the window opens; --technician opens it in the technician's\n"
@@ -103,7 +180,9 @@ void PrintUsage(std::ostream& out) {
   for (const auto& c : kCommands) out << "  " << c.usage << "\n      " << c.help << "\n";
   out << "\nGrids print to stdout as tab-separated lines; boxes print to stderr as\n"
          "\"message: \" and \"error: \" lines, the status line as \"status: \".\n"
-         "Exit status: 0 done, 1 an error was shown or the command failed, 2 wrong usage.\n";
+         "Ctrl+C stops the running operation at its next statement boundary.\n"
+         "Exit status: 0 done, 1 an error was shown or the command failed, 2 wrong usage,\n"
+         "130 stopped by Ctrl+C.\n";
 }
 
 namespace {

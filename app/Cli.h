@@ -51,6 +51,11 @@ void PrintGrid(const ui::ResultGrid& grid, std::ostream& out);
 // so every row stays one line.
 void PrintTsvRow(const std::vector<std::string>& cells, std::ostream& out);
 
+// The help; in Korean under a Korean locale.
 void PrintUsage(std::ostream& out);
+// Whether the command line's own messages (help, usage, prompts) are Korean:
+// a locale whose language is Korean (LC_ALL, LC_MESSAGES, LANG; on Windows
+// the user's display language). The boxes' texts are the same either way.
+bool KoreanMessages();
 
 }  // namespace jc::app

@@ -138,8 +138,13 @@ int CmdEncryptTables(CommandContext& ctx) {
     return ctx.Finish(kExitFailed);
   }
   if (!yes) {
-    ctx.err << "The run masks every mapped plain number of " << migration::RunList().size()
-            << " tables and cannot be undone.\nType yes to go on: " << std::flush;
+    if (KoreanMessages())
+      ctx.err << "암호화 진행은 " << migration::RunList().size()
+              << "개 테이블의 매핑된 평문 번호를 모두 마스킹하며 되돌릴 수 없습니다.\n계속하려면 yes를 입력하세요: "
+              << std::flush;
+    else
+      ctx.err << "The run masks every mapped plain number of " << migration::RunList().size()
+              << " tables and cannot be undone.\nType yes to go on: " << std::flush;
     std::string answer;
     if (!std::getline(std::cin, answer) || answer != "yes") {
       ctx.err << "jumincheck: encrypt-tables: not confirmed; nothing was changed\n";
@@ -244,11 +249,14 @@ int CmdCleanup(CommandContext& ctx) {
   if (!f.RunEvent([&] { work = migration::ReadWorkTables(f.Db); }) || ctx.shell.ErrorShown())
     return ctx.Finish(kExitFailed);
   if (!yes) {
-    ctx.err << "cleanup drops these tables for good (refused while numbers are left to mask):\n";
+    const bool korean = KoreanMessages();
+    ctx.err << (korean ? "다음 테이블을 영구히 지웁니다 (마스킹할 번호가 남으면 거부):\n"
+                       : "cleanup drops these tables for good (refused while numbers are left to mask):\n");
     for (const migration::WorkTable& w : work)
       if (w.present)
-        ctx.err << "  " << w.table << " (" << w.plainNumbers << " plain resident numbers)\n";
-    ctx.err << "Type yes to go on: " << std::flush;
+        ctx.err << "  " << w.table << " (" << w.plainNumbers
+                << (korean ? "건의 평문 주민번호)\n" : " plain resident numbers)\n");
+    ctx.err << (korean ? "계속하려면 yes를 입력하세요: " : "Type yes to go on: ") << std::flush;
     std::string answer;
     if (!std::getline(std::cin, answer) || answer != "yes") {
       ctx.err << "jumincheck: cleanup: not confirmed; nothing was dropped\n";

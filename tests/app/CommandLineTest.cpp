@@ -259,6 +259,37 @@ TEST(CommandLineParse, TheWindowNeedsADisplayOrAPlatformThatNeedsNone) {
   }
 }
 
+// The help follows the locale: Korean under a Korean one, English otherwise,
+// every command listed either way.
+TEST(CommandLineParse, TheHelpFollowsTheLocale) {
+  const char* names[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+  std::vector<std::string> saved;
+  for (const char* n : names) saved.push_back(std::getenv(n) ? std::getenv(n) : "\x01");
+  struct Case {
+    const char* lcAll;
+    const char* lang;
+    bool korean;
+  } cases[] = {{"", "ko_KR.UTF-8", true}, {"", "C.UTF-8", false}, {"en_US.UTF-8", "ko_KR.UTF-8", false},
+               {"ko_KR.UTF-8", "C", true}, {"", "", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.lcAll) + "|" + c.lang);
+    setenv("LC_ALL", c.lcAll, 1);
+    unsetenv("LC_MESSAGES");
+    setenv("LANG", c.lang, 1);
+    EXPECT_EQ(KoreanMessages(), c.korean);
+    std::ostringstream out;
+    PrintUsage(out);
+    EXPECT_EQ(out.str().rfind(c.korean ? "사용법: jumincheck" : "usage: jumincheck", 0), 0u) << out.str();
+    for (const char* command : {"encrypt-tables [--yes]", "cleanup [--yes]", "migration-status [--check-values]"})
+      EXPECT_NE(out.str().find(command), std::string::npos) << command;
+    EXPECT_EQ(out.str().find("되돌릴 수 없음") != std::string::npos, c.korean);
+  }
+  for (std::size_t i = 0; i < saved.size(); ++i) {
+    if (saved[i] == "\x01") unsetenv(names[i]);
+    else setenv(names[i], saved[i].c_str(), 1);
+  }
+}
+
 // A report refused by the operation lock prints the refusal only: no grid
 // and no status line of counts it never made.
 TEST_F(CommandLineTest, AReportRefusedByTheLockPrintsOnlyTheRefusal) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <sstream>
 
 #include "app/ConsoleShell.h"
@@ -92,6 +93,17 @@ TEST(ConsoleShell, AStopRequestEndsTheOperationAtTheNextMessageProcessingSayingW
   EXPECT_TRUE(rig.shell.Stopped());
   EXPECT_FALSE(ConsoleShell::StopRequested());
   EXPECT_NO_THROW(rig.shell.ProcessMessages());  // one request stops one operation
+}
+
+// Ctrl+C itself: the handler only asks for the stop (the process goes on),
+// and gives the next Ctrl+C back to the default action.
+TEST(ConsoleShell, TheInterruptSignalAsksForTheStop) {
+  ConsoleShell::ClearStopRequest();
+  ConsoleShell::InstallInterruptHandler();
+  std::raise(SIGINT);
+  EXPECT_TRUE(ConsoleShell::StopRequested());
+  ConsoleShell::ClearStopRequest();
+  EXPECT_EQ(std::signal(SIGINT, SIG_DFL), SIG_DFL);
 }
 
 }  // namespace

@@ -153,6 +153,29 @@ TEST(ProgramRoots, RootsWithoutIniModuleOrStoreFailClearly) {
   fs::remove_all(noStore);
 }
 
+// No command and no display: a clear message and wrong usage, not Qt's
+// abort; an unknown option before a command is wrong usage too, never the
+// window.
+TEST(ProgramWindow, WithoutADisplayOrWithAnUnknownOptionTheProgramSaysWhy) {
+  const std::vector<std::string> noDisplay = {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="};
+  struct Case {
+    std::vector<std::string> args;
+    const char* why;
+  } cases[] = {
+      {{}, "no display to open the window on"},
+      {{"--yes", "encrypt-tables"}, "unknown option '--yes'"},
+      {{"--roots", "elsewhere"}, "unknown option '--roots'"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> argv = {kProgram, "--root", "/nonexistent-root"};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    const auto r = test::RunProgram(argv, noDisplay);
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_NE(r.err.find(c.why), std::string::npos) << r.err;
+    EXPECT_TRUE(r.out.empty());
+  }
+}
+
 // The README's way in: a demo root made by a relative path in a fresh folder,
 // then the tool pointed at it by that relative path, from the same folder.
 // Loading the crypto module changes the current directory, so the root must

@@ -12,6 +12,7 @@
 #include "migration/MappingBuild.h"
 #include "migration/MappingVerification.h"
 #include "migration/MigrationStatus.h"
+#include "migration/WorkTables.h"
 #include "support/CodecStore.h"
 #include "support/RecordingBackend.h"
 
@@ -247,6 +248,38 @@ TEST_F(MigrationStore, RunCountsTheRowsItMasksAndAStoppedRunIsContinuedByTheNext
 
   Btn_EncryptClick(form, s.Db(), s.Shell(), &masked);
   for (const TableMasked& t : masked) EXPECT_EQ(t.rows, 0) << t.table;
+}
+
+// The work tables' plain numbers are counted; the cleanup keeps the mapping
+// (and drops nothing) until the run has masked every number it maps, then
+// drops every work table there is.
+TEST_F(MigrationStore, CleanupWaitsForTheRunThenDropsTheWorkTables) {
+  Seed();
+  Build();
+  const std::vector<WorkTable> before = ReadWorkTables(s.Db());
+  ASSERT_EQ(before.size(), 3u);
+  EXPECT_EQ(before[0].table, "TV_BASE..TEMP_MAPPING_BAK");
+  EXPECT_TRUE(before[0].present);
+  EXPECT_EQ(before[0].plainNumbers, 4);  // A, B, C, D; the empty number is none
+  EXPECT_FALSE(before[2].present);       // no report made TV_BASE..AAA
+
+  try {
+    DropWorkTables(s.Db(), s.Shell());
+    ADD_FAILURE() << "dropped with numbers left to mask";
+  } catch (const std::runtime_error& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("매핑테이블을 지우지 않았습니다: 암호화할 평문 번호가 ", 0), 0u) << e.what();
+  }
+  EXPECT_EQ(ReadWorkTables(s.Db())[0].plainNumbers, 4);
+
+  Verify();
+  Encrypt();
+  const CleanupResult result = DropWorkTables(s.Db(), s.Shell());
+  std::vector<std::string> expected;
+  for (const WorkTable& w : before)
+    if (w.present) expected.push_back(w.table);
+  EXPECT_EQ(result.dropped, expected);
+  for (const WorkTable& w : ReadWorkTables(s.Db())) EXPECT_FALSE(w.present) << w.table;
+  EXPECT_EQ(DropWorkTables(s.Db(), s.Shell()).dropped.size(), 0u);  // nothing left: nothing to do
 }
 
 // Numbers already masked in part (five '*', or six that came with a trailing
