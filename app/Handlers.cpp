@@ -11,6 +11,7 @@
 #include "migration/EncryptionRun.h"
 #include "migration/MappingBuild.h"
 #include "migration/MappingVerification.h"
+#include "migration/WorkTables.h"
 
 namespace jc::app {
 
@@ -119,6 +120,13 @@ void TForm1::Btn_UndoClick() {
   }
   UndoJournaledOperation(id);
   RefreshJournal();
+}
+
+void TForm1::Btn_CleanupClick() {
+  db::OperationLock lock(Connection.get());
+  const auto work = migration::ReadWorkTables(Db);
+  if (!shell_.Confirm(migration::CleanupQuestionText(work))) return;
+  shell_.ShowMessage(migration::CleanupDoneText(migration::DropWorkTables(Db, shell_)));
 }
 
 std::optional<audit::UndoResult> TForm1::UndoJournaledOperation(const std::string& id) {

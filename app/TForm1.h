@@ -57,6 +57,9 @@ class TForm1 : public ui::FormModel {
   // the undo of the one selected in Grid_Journal (asked first).
   void RefreshJournal();
   void Btn_UndoClick();
+  // The technician's view: drops the work tables that hold plain numbers,
+  // after a question, refused while numbers are left to mask.
+  void Btn_CleanupClick();
 
   // Handlers, by the name of their control and event.
   void Btn_MappingClick();

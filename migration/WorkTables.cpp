@@ -96,4 +96,13 @@ CleanupResult DropWorkTables(db::Session& db, Shell& shell) {
   return result;
 }
 
+std::string CleanupQuestionText(const std::vector<WorkTable>& work) {
+  std::string tables;
+  for (const WorkTable& w : work)
+    if (w.present)
+      tables += (tables.empty() ? "" : ", ") + w.table + "(평문 주민번호 " + std::to_string(w.plainNumbers) + "건)";
+  return "작업 테이블을 영구히 지웁니다: " + (tables.empty() ? std::string("없음") : tables) +
+         ". 마스킹할 번호가 남아 있으면 지우지 않습니다. 계속하시겠습니까?";
+}
+
 }  // namespace jc::migration

@@ -25,6 +25,10 @@ struct CleanupResult {
   std::vector<std::string> dropped;  // tables dropped, in order
 };
 
+// The question before a cleanup: the tables it drops for good and the plain
+// numbers each holds.
+std::string CleanupQuestionText(const std::vector<WorkTable>& work);
+
 // The texts of a cleanup refused (nothing dropped) and of a cleanup done.
 std::string MappingStillNeededText(long long plainToMask);
 std::string CleanupDoneText(const CleanupResult& result);

@@ -146,6 +146,7 @@ FormModel::FormModel()
   Place(Grid_JournalLayout, "Grid_Journal", 830, 94, 352, 411);
   Grid_JournalLayout.visible = false;
   Button(Btn_Undo, "Btn_Undo", 830, 511, 100, 25, "되돌리기", -1, false, true);
+  Button(Btn_Cleanup, "Btn_Cleanup", 1042, 511, 140, 25, "작업 테이블 지우기", -1, false, true);
 }
 
 std::vector<TControl*> FormModel::AllControls() {
@@ -167,7 +168,8 @@ void FormModel::EnterTechnicianView() {
     c->visible = true;
     right = std::max(right, c->left + c->width + kMargin);
   }
-  for (TControl* c : {static_cast<TControl*>(&Grid_JournalLayout), static_cast<TControl*>(&Btn_Undo)}) {
+  for (TControl* c : {static_cast<TControl*>(&Grid_JournalLayout), static_cast<TControl*>(&Btn_Undo),
+                      static_cast<TControl*>(&Btn_Cleanup)}) {
     c->visible = true;
     right = std::max(right, c->left + c->width + kMargin);
   }

@@ -40,6 +40,7 @@ struct FormModel {
   ResultGrid Grid_Journal;
   TControl Grid_JournalLayout;
   TButton Btn_Undo;
+  TButton Btn_Cleanup;  // drops the work tables that hold plain numbers
   // Every control of the window, for views and checks that go through all.
   std::vector<TControl*> AllControls();
 

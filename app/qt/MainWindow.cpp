@@ -242,6 +242,7 @@ void MainWindow::AddJournalControls() {
   gridJournal_->acceptsMouse = [this] { return !form_.Busy(); };
   Bind(form_.Grid_JournalLayout, gridJournal_);
   AddButton(form_.Btn_Undo, &TForm1::Btn_UndoClick);
+  AddButton(form_.Btn_Cleanup, &TForm1::Btn_CleanupClick);
 }
 
 void MainWindow::SyncFromModel() {

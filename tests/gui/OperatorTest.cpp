@@ -155,6 +155,13 @@ TEST(Operator, AuditHistoryAndRepairThroughTheWindow) {
   ASSERT_EQ(form.Grid_Journal.RowCount(), 3);
   EXPECT_EQ(form.Grid_Journal.Cell(0, 1), "undo");
 
+  // The work-table cleanup asks first; with nothing to drop it says so.
+  const auto cleanupBoxes = AnswerBoxes([&] { SendClick(Control<QPushButton>(&window, "Btn_Cleanup")); });
+  ASSERT_EQ(cleanupBoxes.size(), 2u);
+  EXPECT_EQ(cleanupBoxes[0].icon, QMessageBox::Question);
+  EXPECT_TRUE(cleanupBoxes[0].defaultNo);
+  EXPECT_EQ(cleanupBoxes[1].icon, QMessageBox::Information);
+
   form.RunEvent([&] { form.FormClose(); });
 }
 
