@@ -1,5 +1,7 @@
 #include "app/ConsoleShell.h"
 
+#include "app/Cli.h"
+
 #include <csignal>
 #include <string>
 #include <thread>
@@ -145,7 +147,7 @@ bool ConsoleShell::Confirm(const std::string& text) {
     err_ << "confirm: no (no terminal to ask on; give --yes)\n" << std::flush;
     return false;
   }
-  err_ << "Type yes to go on: " << std::flush;
+  err_ << (KoreanMessages() ? "계속하려면 yes를 입력하세요: " : "Type yes to go on: ") << std::flush;
   std::string answer;
   return std::getline(*terminal_, answer) && answer == "yes";
 }
