@@ -34,13 +34,6 @@ struct FormModel {
   // encryption run by a clean verification, texts) stays as it is.
   void EnterTechnicianView();
   bool TechnicianView = false;
-  // Shown in the technician's view only, right of the other controls: the
-  // last operations of the change journal (column 4, zero width, holds the
-  // operation's id) and the button that undoes the one selected.
-  ResultGrid Grid_Journal;
-  TControl Grid_JournalLayout;
-  TButton Btn_Undo;
-  TButton Btn_Cleanup;  // drops the work tables that hold plain numbers
   // Every control of the window, for views and checks that go through all.
   std::vector<TControl*> AllControls();
 
@@ -70,6 +63,14 @@ struct FormModel {
   TCheckBox Chk_Day;
   TDateTimePicker Dtp_Start, Dtp_End;
   TLabel Label3, Label4;
+
+  // Shown in the technician's view only, right of the other controls: the
+  // last operations of the change journal (column 4, zero width, holds the
+  // operation's id) and the button that undoes the one selected.
+  ResultGrid Grid_Journal;
+  TControl Grid_JournalLayout;
+  TButton Btn_Undo;
+  TButton Btn_Cleanup;  // drops the work tables that hold plain numbers
 
   // Shared fields of the window.
   std::string ServerHost;

@@ -209,7 +209,7 @@ TEST(DispensingAuditStatements, NothingListedLeavesHeadersRestoreDisabledAndKind
   // As after an earlier audit of the other table that listed rows.
   rig.form.RestoreKind = "B";
   rig.form.Btn_Restore.enabled = true;
-  rig.form.RestorePairs = {ui::RestorePair{1, "9", "C9", "8001011234567", "v"}};
+  rig.form.RestorePairs = {ui::RestorePair{1, "9", "C9", "8001011234567", "v", "8001011******", "m"}};
   rig.codec.plain = {{"good", "7001011234567"}};
   rig.scratch = {{"1", "C1", "7001011******", "일", "good"}};
 
@@ -271,7 +271,7 @@ TEST(DispensingAuditStatements, ErrorsEndTheRunAndLeaveNothingToRestore) {
     Rig rig;
     rig.form.RestoreKind = "P";
     rig.form.Btn_Restore.enabled = true;
-    rig.form.RestorePairs = {ui::RestorePair{1, "9", "C9", "8001011234567", "v"}};
+    rig.form.RestorePairs = {ui::RestorePair{1, "9", "C9", "8001011234567", "v", "8001011******", "m"}};
     rig.codec.plain = {{"bad", "8001011******"}, {"cs", "8001011234567"}};
     rig.scratch = {{"1", "C1", "8001011******", "일", "bad"},
                    {"2", "C2", "8001011******", "이", "bad"},

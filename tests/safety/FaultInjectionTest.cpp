@@ -190,8 +190,9 @@ void CheckData(Rig& rig, const Operation& op, const std::map<std::string, std::p
     const std::string plain = Trim(rig.s.Codec().DecryptJumin(now.second));
     // A changed stored value, or a newly masked number, must give a sound
     // number back: the number itself when it was just masked.
-    if (!op.putsBackEarlierValues)
+    if (!op.putsBackEarlierValues) {
       EXPECT_TRUE(audit::IsSoundDecryption(plain)) << context << " " << key << " holds an unsound value";
+    }
     // A stored value that changed has its journal row: the record's key,
     // the value before and the value written.
     if (now.first == was.first && key.find(":PANUM:") != std::string::npos) {
