@@ -1,7 +1,11 @@
 // audit-customers / history / repair: the customer audit, the history view
 // and the repair, headless.
+#include <unistd.h>
+
 #include <cstdlib>
 #include <ostream>
+#include <string>
+#include <vector>
 
 #include "app/Commands.h"
 
@@ -99,15 +103,27 @@ int CmdHistory(CommandContext& ctx) {
 
 int CmdRepair(CommandContext& ctx) {
   int row = 0;
-  if (ctx.args.size() != 2 || !ParseRow(ctx.args[1], row))
+  std::vector<std::string> args;
+  bool yes = false;
+  for (const std::string& a : ctx.args) {
+    if (a == "--yes" && !yes) yes = true;
+    else if (a.rfind("--", 0) == 0) return ctx.Usage("unexpected option '" + a + "'");
+    else args.push_back(a);
+  }
+  if (args.size() != 2 || !ParseRow(args[1], row))
     return ctx.Usage("repair takes a CUSCODE and a history ROW (1, 2, ...)");
+  // The repair asks first, as the window does: on a terminal the operator
+  // answers; without one, --yes is the answer.
+  if (!yes && !isatty(STDIN_FILENO))
+    return ctx.Usage("the repair cannot be undone: without a terminal to confirm on, give --yes");
+  ctx.shell.SetConfirmed(yes);
   if (!ctx.StartUp()) return ctx.Finish(kExitFailed);
   TForm1& f = *ctx.form;
-  ShowHistory(f, ctx.args[0]);
+  ShowHistory(f, args[0]);
   if (ctx.shell.ErrorShown()) return ctx.Finish(kExitFailed);
   if (row >= f.Grid_Sub.RowCount() || f.Grid_Sub.Cell(5, row).empty()) {
     PrintGrid(f.Grid_Sub, ctx.out);
-    ctx.err << "jumincheck: repair: the history of '" << ctx.args[0] << "' has no row " << row
+    ctx.err << "jumincheck: repair: the history of '" << args[0] << "' has no row " << row
             << '\n';
     return ctx.Finish(kExitFailed);
   }

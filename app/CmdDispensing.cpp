@@ -49,12 +49,15 @@ int CmdAuditDispensing(CommandContext& ctx) {
   PrintGrid(f.Grid_Sub, ctx.out);
   if (!restore || ctx.shell.ErrorShown()) return ctx.Finish(kExitOk);
 
-  // The restore, as a click on Btn_Restore right after the audit.
+  // The restore, as a click on Btn_Restore right after the audit; --restore
+  // is the operator's answer to its question.
+  ctx.shell.SetConfirmed(true);
   audit::RestoreResult result;
   f.RunEvent([&] { result = f.RestoreDispensingPairs(); });
   ctx.out << '\n';
   PrintTsvRow({"일련번호", "고객코드"}, ctx.out);
   for (const ui::RestorePair& pair : result.restored) PrintTsvRow({pair.preserial, pair.cuscode}, ctx.out);
+  ctx.err << "status: " << audit::RestoreSummaryText(result) << '\n';
   if (result.failed > 0) {
     ctx.err << "jumincheck: audit-dispensing: " << result.failed
             << " restore statement(s) failed; their rows were not restored\n";
@@ -69,6 +72,9 @@ int CmdReportNormal(CommandContext& ctx) {
   TForm1& f = *ctx.form;
   f.RunEvent([&f] { f.Button1Click(); });
   ctx.shell.EndProgress();
+  // A report that did not run (refused by the operation lock, or failed)
+  // has no grid and no counts to print: its box said why.
+  if (ctx.shell.ErrorShown()) return ctx.Finish(kExitFailed);
   PrintGrid(f.Grid_Main, ctx.out);
   ctx.err << "status: " << f.Label4.caption << '\n';
   return ctx.Finish(kExitOk);

@@ -1,9 +1,11 @@
 // sql / create-key: the statement runner and the key table, for the
 // operator's eyes.
+#include <memory>
 #include <ostream>
 
 #include "app/Commands.h"
 #include "crypto/DataKey.h"
+#include "db/OperationLock.h"
 #include "db/Query.h"
 
 namespace jc::app {
@@ -37,6 +39,12 @@ int CmdSql(CommandContext& ctx) {
     }
     return ctx.Finish(kExitOk);
   }
+  // A statement that can write takes the operation lock as the operations
+  // do: changing the mapping or a table under a running migration would
+  // mask numbers with another number's value.
+  std::unique_ptr<db::OperationLock> held;
+  f.RunEvent([&] { held = std::make_unique<db::OperationLock>(f.Connection.get()); });
+  if (!held) return ctx.Finish(kExitFailed);
   if (!run(f.Db.Ado_Exec, &db::ExecQuery)) {
     ctx.out << "FAILED: " << f.Db.Ado_Exec.LastError() << '\n';
     return ctx.Finish(kExitFailed);

@@ -63,6 +63,9 @@ int CmdBuildMapping(CommandContext& ctx);
 int CmdVerifyMapping(CommandContext& ctx);
 int CmdEncryptTables(CommandContext& ctx);
 int CmdMigrationStatus(CommandContext& ctx);
+int CmdCleanup(CommandContext& ctx);
 int CmdDemo(CommandContext& ctx);
+int CmdJournal(CommandContext& ctx);
+int CmdUndo(CommandContext& ctx);
 
 }  // namespace jc::app

@@ -4,6 +4,8 @@
 #include <ctime>
 #include <exception>
 #include <filesystem>
+#include <stdexcept>
+#include <system_error>
 
 #include "app/Ini.h"
 #include "common/LocalTime.h"
@@ -17,6 +19,8 @@ namespace {
 constexpr const char* kIniFile = "C:\\TELVARO\\TELVARO.ini";
 constexpr const char* kIniSection = "DATAPATH";
 constexpr const char* kIniKey = "PATH";
+constexpr const char* kNotDecryptedText = "복호화할 수 없는 값입니다.";
+
 // A "PATH" of the form sqlite:FOLDER names an embedded store; a relative
 // FOLDER is taken from the INI file's folder.
 std::string ResolveEmbeddedStore(const std::string& host, const std::string& iniPath) {
@@ -28,9 +32,19 @@ std::string ResolveEmbeddedStore(const std::string& host, const std::string& ini
   return prefix + PathToUtf8((base / folder).lexically_normal());
 }
 
+bool FileExists(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(path, ec);
+}
+
 }  // namespace
 
 bool NamesEmbeddedStore(const std::string& host) { return host.rfind(db::kEmbeddedStorePrefix, 0) == 0; }
+
+std::string ModuleErrorsNotShownText(int count) {
+  return "같은 작업에서 암호화 모듈 오류가 " + std::to_string(count) +
+         "건 더 있었습니다(오류 상자는 처음 한 번만 표시). 데이터 키가 값을 만든 키와 다를 수 있습니다.";
+}
 
 ui::DateTime SystemNow() {
   const std::tm local = LocalTime(std::time(nullptr));
@@ -49,7 +63,27 @@ std::string TForm1::ConfiguredHost(const std::string& defaultHost) const {
   return ReadProfileString(IniPath(), kIniSection, kIniKey, defaultHost);
 }
 
+std::string TForm1::MissingFilesText() const {
+  std::string text;
+  const std::string ini = IniPath();
+  const std::string module = paths_.Map(Crypto.ModuleFile);
+  if (!FileExists(ini)) text += "No INI file at " + ini + ".\r\n";
+  if (!FileExists(module)) text += "No crypto module at " + module + ".\r\n";
+  return text + "The folder standing for C:\\ is " + paths_.Root() +
+         "; give the right one with --root DIR or the environment variable JUMINCHECK_ROOT";
+}
+
 bool TForm1::FormCanResize(int, int) const { return false; }
+
+void TForm1::TechnicianViewRequested() {
+  if (TechnicianView || !shell_.Confirm(kTechnicianViewQuestion)) return;
+  ShowTechnicianView();
+}
+
+void TForm1::ShowTechnicianView() {
+  EnterTechnicianView();
+  RefreshJournal();
+}
 
 bool TForm1::RunEvent(const std::function<void()>& handler) {
   // Message processing inside a running handler can deliver another click
@@ -57,6 +91,7 @@ bool TForm1::RunEvent(const std::function<void()>& handler) {
   // a time, so such input is dropped.
   if (busy_ || closed_) return false;
   busy_ = true;
+  Crypto.BeginOperation();
   try {
     handler();
   } catch (const std::exception& e) {
@@ -64,6 +99,9 @@ bool TForm1::RunEvent(const std::function<void()>& handler) {
   } catch (...) {
     shell_.ShowError(FormatErrorText("Unknown error"));
   }
+  // The module's error box came once; the failures after it are counted.
+  const int moduleErrorsNotShown = Crypto.EndOperation();
+  if (moduleErrorsNotShown > 0) shell_.ShowMessage(ModuleErrorsNotShownText(moduleErrorsNotShown));
   busy_ = false;
   return true;
 }
@@ -85,10 +123,20 @@ void TForm1::FormCreate() {
   // 3: the database host from the INI file (default: the current, empty host)
   ServerHost = ResolveEmbeddedStore(ConfiguredHost(ServerHost), IniPath());
   // 4: a failed load is no error here (the loader has said so); a missing
-  // module folder raises and ends start-up.
-  Crypto.CryptoLoaded = Crypto.LoadCryptoModule();
-  // 5: the key store; making it opens the connection.
-  Crypto.CreateKeyStore([this]() -> db::TADOConnection& { return OpenConnection(); });
+  // module folder raises and ends start-up, naming what was looked for.
+  try {
+    Crypto.CryptoLoaded = Crypto.LoadCryptoModule();
+  } catch (const std::filesystem::filesystem_error&) {
+    throw std::runtime_error(MissingFilesText());
+  }
+  // 5: the key store; making it opens the connection. Without the INI file
+  // the host is empty, and the connection's error alone would not say why.
+  try {
+    Crypto.CreateKeyStore([this]() -> db::TADOConnection& { return OpenConnection(); });
+  } catch (const std::exception& e) {
+    if (FileExists(iniPath)) throw;
+    throw std::runtime_error(std::string(e.what()) + "\r\n" + MissingFilesText());
+  }
   // 6: warm-up, so that the key table is read before any operation runs.
   (void)Crypto.EncryptJumin("");
   // 7
@@ -127,6 +175,10 @@ void TForm1::Edit_En_JuminKeyDown(int key) {
 void TForm1::Edit_De_JuminKeyDown(int key) {
   if (key != 13) return;
   Edit_Decrypt.text = Crypto.DecryptJumin(Edit_De_Jumin.text);
+  // An empty result looks like an empty number: the status line says that
+  // the value gave nothing back, as the command line does.
+  if (Edit_Decrypt.text.empty() && !Trim(Edit_De_Jumin.text).empty())
+    LB_Msg.SetText(kNotDecryptedText);
 }
 
 }  // namespace jc::app

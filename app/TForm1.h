@@ -8,10 +8,12 @@
 #include <string>
 
 #include "audit/BulkRestore.h"
+#include "audit/Undo.h"
 #include "common/HostPath.h"
 #include "crypto/CryptoUnit.h"
 #include "db/Connection.h"
 #include "db/Session.h"
+#include "migration/EncryptionRun.h"
 #include "ui/FormModel.h"
 #include "common/Shell.h"
 
@@ -19,12 +21,25 @@ namespace jc::app {
 
 enum class MouseButton { Left, Right, Middle };
 
+// The undo button with no journaled operation selected.
+inline constexpr const char* kUndoNothingSelected = "되돌릴 작업을 목록에서 고르세요.";
+
+// The question before the default window turns into the technician's view.
+inline constexpr const char* kTechnicianViewQuestion =
+    "기술자 화면으로 바꿉니다. 매핑테이블 만들기, 검증 시작, 암호화진행, 조제내역·분업예외 복호화검증, "
+    "주민번호 복구, 정상데이터 확인 버튼이 나타납니다. 이 작업들은 데이터베이스를 바꾸며, 암호화진행은 "
+    "되돌릴 수 없습니다. 계속하시겠습니까?";
+
 // Local wall-clock time; injectable for tests.
 using Clock = std::function<ui::DateTime()>;
 ui::DateTime SystemNow();
 
 // Whether a host value of the INI file names an embedded store ("sqlite:").
 bool NamesEmbeddedStore(const std::string& host);
+
+// The information box after an operation whose module errors were shown
+// once: how many more there were.
+std::string ModuleErrorsNotShownText(int count);
 
 class TForm1 : public ui::FormModel {
  public:
@@ -36,6 +51,18 @@ class TForm1 : public ui::FormModel {
   void FormClose();
   // Refuses every size change.
   bool FormCanResize(int newWidth, int newHeight) const;
+  // The technician's view asked for from the default window (its shortcut):
+  // entered after a Yes to kTechnicianViewQuestion.
+  void TechnicianViewRequested();
+  // Enters the technician's view and fills its journal list.
+  void ShowTechnicianView();
+  // The technician's view: the last operations of the change journal, and
+  // the undo of the one selected in Grid_Journal (asked first).
+  void RefreshJournal();
+  void Btn_UndoClick();
+  // The technician's view: drops the work tables that hold plain numbers,
+  // after a question, refused while numbers are left to mask.
+  void Btn_CleanupClick();
 
   // Handlers, by the name of their control and event.
   void Btn_MappingClick();
@@ -44,7 +71,8 @@ class TForm1 : public ui::FormModel {
   void Btn_EncryptClick();
   void Btn_De_CustomClick();
   void Grid_MainClickCell(int col, int row);
-  void Grid_SubMouseDown(MouseButton button);
+  // row: the grid row under the pointer (0 the header, -1 below the rows).
+  void Grid_SubMouseDown(MouseButton button, int row);
   void Btn_De_TestClick();
   void Btn_De_BunClick();
   void Btn_RestoreClick();
@@ -52,12 +80,16 @@ class TForm1 : public ui::FormModel {
   void Edit_En_JuminKeyDown(int key);
   void Edit_De_JuminKeyDown(int key);
 
-  // The repair as a right click in Grid_Sub runs it; true when the customer's
-  // records were updated (the command line's exit status).
+  // The repair from Grid_Sub's current row, as a right click on it runs it
+  // (the question included); true when the customer's records were updated
+  // (the command line's exit status).
   bool RepairCurrentHistoryRow();
   // The restore as a click on Btn_Restore runs it; what it restored, skipped
   // and failed (the command line prints and judges it).
   audit::RestoreResult RestoreDispensingPairs();
+  // Undo of a journaled operation, under the operation lock, after its
+  // question; nothing when the operator answered No.
+  std::optional<audit::UndoResult> UndoJournaledOperation(const std::string& id);
 
   // Runs one event: an error that escapes is shown in the error box and the
   // tool goes on. While a handler runs, a second event is ignored (returns
@@ -71,6 +103,9 @@ class TForm1 : public ui::FormModel {
   // Creates the connection, stores it in Connection, opens it and returns it.
   db::TADOConnection& OpenConnection();
 
+  // Rows the last encryption run masked, per table completed.
+  std::vector<migration::TableMasked> LastRunMasked;
+
   // State shared with the operations.
   db::Session Db;
   std::unique_ptr<db::TADOConnection> Connection;
@@ -83,6 +118,14 @@ class TForm1 : public ui::FormModel {
   // The value of "PATH" in section "DATAPATH" of that file, as start-up
   // reads it (defaultHost when the file, the section or the key is missing).
   std::string ConfiguredHost(const std::string& defaultHost = {}) const;
+
+  // Which of the INI file and the crypto module are missing, where they were
+  // looked for, and how the root folder is given.
+  std::string MissingFilesText() const;
+
+  // Who and when, for the change journal: this computer and user, the
+  // window's clock.
+  audit::JournalContext Journal() const;
 
  private:
   Shell& shell_;

@@ -22,7 +22,12 @@ int main(int argc, char** argv) {
     return exitCode;
   if (options.command.empty()) {
 #ifdef JC_WITH_GUI
-    return jc::app::RunWindow(argc, argv, jc::PathMapper(options.root));
+    if (!jc::app::WindowCanOpen(argc, argv)) {
+      std::cerr << "jumincheck: no display to open the window on (DISPLAY is not set); give a "
+                   "command instead (see --help)\n";
+      return jc::app::kExitUsage;
+    }
+    return jc::app::RunWindow(argc, argv, jc::PathMapper(options.root), options.technician);
 #else
     std::cerr << "jumincheck: built without the window; give a command (see --help)\n";
     return jc::app::kExitUsage;

@@ -24,7 +24,9 @@ const std::string kJuminCheck = Str(names::JUMIN_CHECK);
 
 // Copy of the masked records with a stored value; the source table goes
 // between the head and the rest. The date-range variant joins the two dates
-// as bare numbers.
+// as quoted texts: INDATE is text, and a bare number would make the server
+// convert every INDATE to a number, so one non-numeric INDATE anywhere would
+// fail the whole copy.
 const std::string kCopyHead =
     "SELECT * INTO " + kJuminCheck +
     "   FROM (SELECT PRESERIAL, CUSCODE, PANUM, PANAME, TEMPNUM, '' AS CHK           FROM ";
@@ -116,11 +118,13 @@ struct Run {
   }
 
   void KeepPairs() {
+    const ui::ResultGrid& listed = form.Grid_Main;
     const ui::ResultGrid& pairs = form.Grid_Sub;
     form.RestorePairs.clear();
     for (int row = 1; row < pairs.RowCount(); ++row)
       form.RestorePairs.push_back(ui::RestorePair{row, pairs.Cell(0, row), pairs.Cell(5, row),
-                                                  pairs.Cell(3, row), pairs.Cell(4, row)});
+                                                  pairs.Cell(3, row), pairs.Cell(4, row),
+                                                  listed.Cell(2, row), listed.Cell(4, row)});
   }
 };
 
@@ -146,8 +150,8 @@ void RunDispensingAudit(ui::FormModel& form, db::Session& db, crypto::Codec& cod
   const bool byDate = form.Chk_Day.checked;
   db.SqlText = kCopyHead + Str(source.table) + kCopyWhere;
   if (byDate)
-    db.SqlText += kCopyBetween + form.Dtp_Start.date.Yyyymmdd() + kCopyBetweenAnd +
-                  form.Dtp_End.date.Yyyymmdd() + kCopyByDateTail;
+    db.SqlText += kCopyBetween + db::QuotedStr(form.Dtp_Start.date.Yyyymmdd()) + kCopyBetweenAnd +
+                  db::QuotedStr(form.Dtp_End.date.Yyyymmdd()) + kCopyByDateTail;
   else
     db.SqlText += kCopyAllTail;
   // A failed drop leaves the previous run's table; a failed copy must end

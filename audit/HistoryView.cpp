@@ -43,6 +43,19 @@ bool IsSoundDecryption(const std::string& plain) {
   return !trimmed.empty() && IsUnmasked(trimmed);
 }
 
+std::string KeptDigits(const std::string& storedNumber) {
+  const std::string number = WithoutDashes(Trim(storedNumber));
+  if (number.size() < kKeptDigits) return {};
+  for (std::size_t i = 0; i < kKeptDigits; ++i)
+    if (number[i] < '0' || number[i] > '9') return {};
+  return number.substr(0, kKeptDigits);
+}
+
+bool DecryptionBelongsToNumber(const std::string& plain, const std::string& storedNumber) {
+  const std::string digits = KeptDigits(storedNumber);
+  return !digits.empty() && Trim(plain).compare(0, kKeptDigits, digits) == 0;
+}
+
 void Grid_MainClickCell(ui::FormModel& form, db::Session& db, crypto::Codec& codec,
                         Shell& /*shell*/) {
   const ui::ResultGrid& list = form.Grid_Main;

@@ -20,6 +20,19 @@ bool IsUnmasked(const std::string& text);
 // when the key cannot be read, so it never counts as sound.
 bool IsSoundDecryption(const std::string& plain);
 
+// The leading digits that a masked number keeps ("8001011******").
+inline constexpr std::size_t kKeptDigits = 7;
+
+// The seven leading digits of a stored number, trimmed and with its dashes
+// removed; empty when it has fewer or they are not all digits (a number
+// masked from the empty number, "******").
+std::string KeptDigits(const std::string& storedNumber);
+
+// True when a decryption is the number of a record: trimmed, it begins with
+// the record's seven kept digits. A sound value of another person (a
+// corrected number, a second active record) is not.
+bool DecryptionBelongsToNumber(const std::string& plain, const std::string& storedNumber);
+
 // Handler of a cell click in Grid_Main. Shows in Grid_Sub the history of the
 // customer code in column 5 of Grid_Main's current row; column 6 of each
 // history row keeps the stored value the repair copies. Replacing Grid_Sub

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "common/Text.h"
 #include "db/Names.h"
 #include "db/Query.h"
 
@@ -31,6 +32,11 @@ std::string ReportRowsNotSavedText(int notSaved, int listed) {
          "건을 보고서 테이블(" + std::string(names::AAA) + ")에 저장하지 못했습니다.";
 }
 
+std::string ReportUndecryptableText(int undecryptable) {
+  return "암호화 값을 복호화할 수 없는 " + std::to_string(undecryptable) +
+         "건은 정상데이터가 아니어서 목록에서 제외했습니다.";
+}
+
 void Button1Click(ui::FormModel& form, db::Session& db, crypto::Codec& codec, Shell& shell) {
   crypto::RequireUsableCodec(codec);
   ui::ResultGrid& grid = form.Grid_Main;
@@ -50,10 +56,15 @@ void Button1Click(ui::FormModel& form, db::Session& db, crypto::Codec& codec, Sh
 
   int next = 1;  // the number of the next listed row
   int read = 1;  // counted from 1: the first pause comes after 9 999 records
+  int undecryptable = 0;
   while (!q.Eof()) {
     const std::string tempnum = q.FieldAsString(col::TEMPNUM);
     const std::string plain = codec.DecryptJumin(tempnum);
-    if (plain.find('*') == std::string::npos) {
+    // An empty decryption (a value with a trailing blank, one that does not
+    // decrypt) holds no '*' but is no normal data either.
+    if (Trim(plain).empty()) {
+      ++undecryptable;
+    } else if (plain.find('*') == std::string::npos) {
       grid.AppendRow();
       const int row = grid.RowCount() - 2;
       grid.SetCell(0, row, std::to_string(next));
@@ -90,7 +101,11 @@ void Button1Click(ui::FormModel& form, db::Session& db, crypto::Codec& codec, Sh
                  db::QuotedStr(grid.Cell(3, row)) + "," + db::QuotedStr(grid.Cell(4, row)) + ")";
     if (!db::ExecQuery(db.Ado_Exec, db.SqlText)) ++notSaved;
   }
-  if (notSaved > 0) shell.ShowMessage(ReportRowsNotSavedText(notSaved, grid.RowCount() - 1));
+  std::string notice;
+  if (undecryptable > 0) notice = ReportUndecryptableText(undecryptable);
+  if (notSaved > 0)
+    notice += (notice.empty() ? "" : "\n") + ReportRowsNotSavedText(notSaved, grid.RowCount() - 1);
+  if (!notice.empty()) shell.ShowMessage(notice);
 }
 
 }  // namespace jc::audit

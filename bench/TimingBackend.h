@@ -34,10 +34,11 @@ class TimingBackend : public jc::db::Backend {
     Add(sql, start);
     return rs;
   }
-  void Execute(const std::string& sql) override {
+  long long Execute(const std::string& sql) override {
     const auto start = std::chrono::steady_clock::now();
-    target_.Execute(sql);
+    const long long changed = target_.Execute(sql);
     Add(sql, start);
+    return changed;
   }
   std::map<std::string, double> ms;  // first two words of the statement -> milliseconds
 

@@ -97,9 +97,13 @@ void BM_ModuleDecodeDecrypt(benchmark::State& state) {
 }
 BENCHMARK(BM_ModuleDecodeDecrypt);
 
-// Setting a password already in the context's cache.
+// Setting a password already in the context's cache: both passwords are set
+// once before the timing, so the 600 000-round derivation of a password not
+// yet cached is not what is timed.
 void BM_ModuleSetCachedPassword(benchmark::State& state) {
   Bare& b = TheBare();
+  b.api.ep.setEncryptionPassword(b.api.context, CryptoUnit::ModulePassword);
+  b.api.ep.setEncryptionPassword(b.api.context, kDataKey.c_str());
   for (auto _ : state) {
     b.api.ep.setEncryptionPassword(b.api.context, CryptoUnit::ModulePassword);
     b.api.ep.setEncryptionPassword(b.api.context, kDataKey.c_str());

@@ -15,7 +15,7 @@
 // every phase beside its floor at the end.
 //
 // The 1 000 000 case runs each benchmark once; select a size with
-// --benchmark_filter=/100000$ or /1000000$.
+// --benchmark_filter=/100000/ or /1000000/ (the names go on after the size).
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 

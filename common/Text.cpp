@@ -54,4 +54,12 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+std::string WithoutDashes(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text)
+    if (c != '-') out.push_back(c);
+  return out;
+}
+
 }  // namespace jc

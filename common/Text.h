@@ -20,6 +20,9 @@ std::string Utf8Left(std::string_view text, std::size_t n);
 // The last n characters of a UTF-8 text (the whole text when shorter).
 std::string Utf8Right(std::string_view text, std::size_t n);
 
+// The text with every '-' removed (numbers stored with separators).
+std::string WithoutDashes(std::string_view text);
+
 // Case-insensitive (ASCII letters) equality.
 bool EqualsNoCase(std::string_view a, std::string_view b);
 

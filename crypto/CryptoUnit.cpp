@@ -63,6 +63,9 @@ struct CryptoUnit::Impl {
   TCryptoEntryPoints ep;
   IIC_CONTEXT context = nullptr;  // CryptoContext
   bool ready = false;             // loaded, bound and initialised
+  bool inOperation = false;
+  bool errorShownInOperation = false;
+  int errorsNotShown = 0;
   std::unique_ptr<THIRAEncryption_CLASS> store;
 };
 
@@ -127,7 +130,28 @@ void CryptoUnit::CreateKeyStore(const std::function<db::TADOConnection&()>& open
 
 void CryptoUnit::DestroyKeyStore() { impl_->store.reset(); }
 
+void CryptoUnit::BeginOperation() {
+  impl_->inOperation = true;
+  impl_->errorShownInOperation = false;
+  impl_->errorsNotShown = 0;
+}
+
+int CryptoUnit::EndOperation() {
+  const int notShown = impl_->errorsNotShown;
+  impl_->inOperation = false;
+  impl_->errorShownInOperation = false;
+  impl_->errorsNotShown = 0;
+  return notShown;
+}
+
 void CryptoUnit::ShowModuleError() {
+  if (impl_->inOperation) {
+    if (impl_->errorShownInOperation) {
+      ++impl_->errorsNotShown;
+      return;
+    }
+    impl_->errorShownInOperation = true;
+  }
   const int32_t code = impl_->ep.getErrorCode(impl_->context, 0);
   const char* message = nullptr;
   impl_->ep.getErrorMessage(impl_->context, &message);

@@ -109,6 +109,14 @@ class CryptoUnit : public Codec {
   // (a data key, or the module password); wiped whenever it is replaced.
   SecretText CryptoPassword;
 
+  // One operation (a handler run): within it the module's error box is shown
+  // for the first failure only and later ones are counted, so that a wrong
+  // data key does not bring one modal box per value. EndOperation returns
+  // the failures counted without a box. Outside an operation every failure
+  // shows its box.
+  void BeginOperation();
+  int EndOperation();
+
   // State of the load, for the window's diagnostics and for tests.
   bool ModuleLoaded() const;  // a module handle is held
   const TCryptoEntryPoints& EntryPoints() const;

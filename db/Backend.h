@@ -2,6 +2,7 @@
 // One open database session, whatever the engine behind it. The connection
 // object selects the backend from its data source (SQL Server through ODBC,
 // or the embedded SQLite store) and hands statements to it unchanged.
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -42,8 +43,10 @@ class Backend {
   virtual ~Backend() = default;
   // Runs a statement that returns rows and fetches every row. Throws DbError.
   virtual ResultSet Query(const std::string& sql) = 0;
-  // Runs a statement that returns no rows. Throws DbError.
-  virtual void Execute(const std::string& sql) = 0;
+  // Runs a statement that returns no rows. Returns the number of rows it
+  // changed (INSERT, UPDATE, DELETE), or -1 when the engine does not tell
+  // (DDL, a batch). Throws DbError.
+  virtual long long Execute(const std::string& sql) = 0;
 
   // The lock that lets one operation at a time work on this database, across
   // every instance of the tool (its scratch and work tables are shared).
@@ -52,6 +55,29 @@ class Backend {
   // UnlockOperation calls, or the end of the session.
   virtual bool TryLockOperation() { return true; }
   virtual void UnlockOperation() {}
+
+  // Told of every statement the backend sends on its own account (the lock
+  // requests), as sent, and whether it succeeded; the connection's trace
+  // records them beside the statements handed in through Query and Execute.
+  using StatementObserver = std::function<void(const std::string& sql, bool ok)>;
+  void SetStatementObserver(StatementObserver observer) { observer_ = std::move(observer); }
+
+ protected:
+  // Runs step, which sends sql, and tells the observer how it went.
+  template <class Step>
+  auto Observed(const std::string& sql, Step step) {
+    try {
+      auto result = step();
+      if (observer_) observer_(sql, true);
+      return result;
+    } catch (...) {
+      if (observer_) observer_(sql, false);
+      throw;
+    }
+  }
+
+ private:
+  StatementObserver observer_;
 };
 
 }  // namespace jc::db

@@ -1,7 +1,9 @@
 #include "db/Connection.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "common/Text.h"
 #include "db/Odbc.h"
@@ -53,12 +55,20 @@ Backend& TADOConnection::backend() {
 
 void TADOConnection::Adopt(std::unique_ptr<Backend> backend) {
   backend_ = std::move(backend);
+  backend_->SetStatementObserver([this](const std::string& sql, bool ok) { Trace(sql, ok); });
   trace_.reset();
   const char* path = std::getenv("JUMINCHECK_SQL_TRACE");
   if (path && *path) {
     trace_ = std::make_unique<TraceFile>();
     trace_->file = std::fopen(path, "a");
-    if (!trace_->file) trace_.reset();  // a trace that cannot be written is no reason to fail
+    if (!trace_->file) {
+      // A trace that cannot be written is no reason to fail, but whoever
+      // asked for it must know that it stays empty.
+      const int error = errno;
+      std::fprintf(stderr, "warning: JUMINCHECK_SQL_TRACE: cannot write the trace file %s (%s); no statements are traced\n",
+                   path, std::strerror(error));
+      trace_.reset();
+    }
   }
 }
 

@@ -171,11 +171,16 @@ ResultSet OdbcBackend::Query(const std::string& sql) {
   return rs;
 }
 
-void OdbcBackend::Execute(const std::string& sql) {
+long long OdbcBackend::Execute(const std::string& sql) {
   h_->ThrowIfLost();
   Handles& h = *h_;
   Handle stmt(SQL_HANDLE_STMT, h.dbc().get());
-  if (ExecDirect(h, stmt, sql)) DrainResults(h, stmt);
+  // SQL_NO_DATA: a searched UPDATE or DELETE that changed no row.
+  if (!ExecDirect(h, stmt, sql)) return 0;
+  SQLLEN rows = -1;
+  if (!SQL_SUCCEEDED(SQLRowCount(stmt.get(), &rows))) rows = -1;
+  DrainResults(h, stmt);
+  return rows;
 }
 
 const char* const kGetOperationLockSql =
@@ -185,7 +190,7 @@ const char* const kReleaseOperationLockSql =
     "EXEC sp_releaseapplock @Resource = 'jumincheck operation', @LockOwner = 'Session'";
 
 bool OdbcBackend::TryLockOperation() {
-  const ResultSet rs = Query(kGetOperationLockSql);
+  const ResultSet rs = Observed(kGetOperationLockSql, [&] { return Query(kGetOperationLockSql); });
   if (rs.rows.empty() || rs.rows[0].empty() || !rs.rows[0][0])
     throw DbError("The server gave no answer to the operation lock request.");
   const int result = std::atoi(rs.rows[0][0]->c_str());
@@ -194,7 +199,9 @@ bool OdbcBackend::TryLockOperation() {
   throw DbError("The server refused the operation lock (sp_getapplock returned " + std::to_string(result) + ").");
 }
 
-void OdbcBackend::UnlockOperation() { Execute(kReleaseOperationLockSql); }
+void OdbcBackend::UnlockOperation() {
+  Observed(kReleaseOperationLockSql, [&] { return Execute(kReleaseOperationLockSql); });
+}
 
 std::string DefaultOdbcDriver() {
   const char* env = std::getenv("JUMINCHECK_ODBC_DRIVER");

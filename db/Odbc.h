@@ -22,7 +22,7 @@ class OdbcBackend : public Backend {
   OdbcBackend& operator=(const OdbcBackend&) = delete;
 
   ResultSet Query(const std::string& sql) override;
-  void Execute(const std::string& sql) override;
+  long long Execute(const std::string& sql) override;
   // An exclusive application lock owned by the session (sp_getapplock,
   // without waiting); the server releases it when the session ends.
   bool TryLockOperation() override;

@@ -38,7 +38,7 @@ void TADOQuery::ExecSQL() {
   Close();
   if (!Connection || !Connection->Connected()) NotAttached(name_);
   try {
-    Connection->backend().Execute(SQL);
+    rowsAffected_ = Connection->backend().Execute(SQL);
   } catch (...) {
     Connection->Trace(SQL, false);
     throw;
@@ -50,6 +50,7 @@ void TADOQuery::Close() {
   active_ = false;
   result_ = ResultSet{};
   row_ = 0;
+  rowsAffected_ = -1;
 }
 
 bool TADOQuery::Eof() const { return !active_ || row_ >= result_.rows.size(); }

@@ -26,6 +26,9 @@ class TADOQuery {
   void Open();
   // Executes SQL without a result set (throws DbError).
   void ExecSQL();
+  // Rows the last ExecSQL changed; -1 when the engine did not tell, after a
+  // failure and after Close.
+  long long RowsAffected() const { return rowsAffected_; }
   void Close();
 
   bool Active() const { return active_; }
@@ -61,6 +64,7 @@ class TADOQuery {
   bool active_ = false;
   ResultSet result_;
   std::size_t row_ = 0;
+  long long rowsAffected_ = -1;
   std::string lastError_;
 };
 

@@ -526,7 +526,7 @@ ResultSet SqliteBackend::Query(const std::string& sql) {
   return rs;
 }
 
-void SqliteBackend::Execute(const std::string& sql) { Run(sql, false, nullptr); }
+long long SqliteBackend::Execute(const std::string& sql) { return Run(sql, false, nullptr); }
 
 sqlite3_stmt* SqliteBackend::Prepare(const std::string& sql) {
   sqlite3_stmt* st = nullptr;
@@ -603,6 +603,7 @@ void RunSelectInto(sqlite3* db, const tsql::Translation& tr, const std::vector<s
   const int ncol = sqlite3_column_count(sel.s);
   std::string defs;
   std::vector<std::string> seen;
+  std::vector<tsql::TextColumn> bounded;
   for (int c = 0; c < ncol; ++c) {
     const std::string name = sqlite3_column_name(sel.s, c);
     std::string upper = name;
@@ -622,7 +623,10 @@ void RunSelectInto(sqlite3* db, const tsql::Translation& tr, const std::vector<s
                udecl.find("CLOB") != std::string::npos) {
       def += " " + decl + " COLLATE TSQL";
       const int len = DeclaredLength(decl, name);
-      if (len >= 0) def += " CHECK(length(" + tsql::QuoteIdent(name) + ") <= " + std::to_string(len) + ")";
+      if (len >= 0) {
+        bounded.push_back({name, len});
+        def += " " + tsql::LengthCheck(bounded.back());
+      }
     } else {
       def += " " + decl;
     }
@@ -635,6 +639,8 @@ void RunSelectInto(sqlite3* db, const tsql::Translation& tr, const std::vector<s
     if (sqlite3_exec(db, ("CREATE TABLE " + target + " (" + defs + ")").c_str(), nullptr, nullptr, nullptr) !=
         SQLITE_OK)
       Throw(db, &tr);
+    for (const std::string& trigger : tsql::FitTriggers(tr.intoSchema, tr.intoTable, bounded))
+      if (sqlite3_exec(db, trigger.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) Throw(db, &tr);
     StmtGuard ins;
     const std::string insert = "INSERT INTO " + target + " " + tr.sql;
     if (sqlite3_prepare_v2(db, insert.c_str(), -1, &ins.s, nullptr) != SQLITE_OK) Throw(db, &tr);
@@ -647,9 +653,29 @@ void RunSelectInto(sqlite3* db, const tsql::Translation& tr, const std::vector<s
   }
 }
 
+// A definition statement and those that complete it: all of them or none.
+void RunDdl(sqlite3* db, const tsql::Translation& tr) {
+  auto run = [&] {
+    StmtGuard g;
+    if (sqlite3_prepare_v2(db, tr.sql.c_str(), -1, &g.s, nullptr) != SQLITE_OK) Throw(db, &tr);
+    StepAll(db, g.s, nullptr, &tr);
+  };
+  if (tr.after.empty()) return run();
+  Exec(db, "SAVEPOINT ddl");
+  try {
+    run();
+    for (const std::string& sql : tr.after)
+      if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) Throw(db, &tr);
+    Exec(db, "RELEASE ddl");
+  } catch (...) {
+    sqlite3_exec(db, "ROLLBACK TO ddl; RELEASE ddl", nullptr, nullptr, nullptr);
+    throw;
+  }
+}
+
 }  // namespace
 
-void SqliteBackend::Run(const std::string& sql, bool wantRows, ResultSet* out) {
+long long SqliteBackend::Run(const std::string& sql, bool wantRows, ResultSet* out) {
   tsql::Tokenize(sql, tokens_);
   Cached* c = nullptr;
   auto it = cache_.find(tokens_.key);
@@ -660,11 +686,12 @@ void SqliteBackend::Run(const std::string& sql, bool wantRows, ResultSet* out) {
     const tsql::Translation tr = tsql::Translate(tokens_);
     if (tr.kind == tsql::StmtKind::Ddl || tr.kind == tsql::StmtKind::SelectInto) {
       if (wantRows) throw DbError("CommandText does not return a result set.");
-      if (tr.kind == tsql::StmtKind::SelectInto) return RunSelectInto(db_, tr, tokens_.literals);
-      StmtGuard g;
-      if (sqlite3_prepare_v2(db_, tr.sql.c_str(), -1, &g.s, nullptr) != SQLITE_OK) Throw(db_, &tr);
-      StepAll(db_, g.s, nullptr, &tr);
-      return;
+      if (tr.kind == tsql::StmtKind::SelectInto) {
+        RunSelectInto(db_, tr, tokens_.literals);
+        return -1;
+      }
+      RunDdl(db_, tr);
+      return -1;
     }
     if (wantRows && tr.kind != tsql::StmtKind::Rows) throw DbError("CommandText does not return a result set.");
     auto entry = std::make_unique<Cached>();
@@ -682,6 +709,8 @@ void SqliteBackend::Run(const std::string& sql, bool wantRows, ResultSet* out) {
   if (wantRows && c->kind != tsql::StmtKind::Rows) throw DbError("CommandText does not return a result set.");
   BindLiterals(c->stmt, tokens_.literals);
   StepAll(db_, c->stmt, out, nullptr);
+  // The count of the statement just run; it is not reset by other kinds.
+  return c->kind == tsql::StmtKind::Dml ? sqlite3_changes64(db_) : -1;
 }
 
 // ---------------------------------------------------------------- schema

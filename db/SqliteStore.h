@@ -36,7 +36,7 @@ class SqliteBackend : public Backend {
   SqliteBackend& operator=(const SqliteBackend&) = delete;
 
   ResultSet Query(const std::string& sql) override;
-  void Execute(const std::string& sql) override;
+  long long Execute(const std::string& sql) override;
   // An exclusive advisory lock (flock) on the store folder; other processes
   // that try it meanwhile are refused. Taken again by the same session it is
   // counted (as the server's application lock is), and released when every
@@ -49,7 +49,9 @@ class SqliteBackend : public Backend {
 
  private:
   struct Cached;
-  void Run(const std::string& sql, bool wantRows, ResultSet* out);
+  // Runs one statement; returns the rows a DML statement changed, -1 for
+  // any other.
+  long long Run(const std::string& sql, bool wantRows, ResultSet* out);
   sqlite3_stmt* Prepare(const std::string& sql);
 
   tsql::Tokens tokens_;  // reused between statements

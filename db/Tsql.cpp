@@ -51,6 +51,7 @@ class Translator {
     if (Is(first, "DELETE")) return Delete(v);
     if (Is(first, "CREATE")) return Create(v);
     if (Is(first, "DROP")) return Drop(v);
+    if (Is(first, "BEGIN") || Is(first, "COMMIT") || Is(first, "ROLLBACK")) return Transaction(v);
     if (first.kind == TokKind::Word)
       Fail("Incorrect syntax near '" + std::string(first.text) + "'. The embedded store does not run this statement.");
     SyntaxNear(first);
@@ -113,7 +114,7 @@ class Translator {
     if (i >= v.size()) SyntaxAtEnd();
     if (!Is(v[i], "SELECT") && !Is(v[i], "VALUES") && !IsP(v[i], "(")) SyntaxNear(v[i]);
     sql += " " + em_.Range(v, i, v.size());
-    return {StmtKind::Dml, sql, {}, {}, {}};
+    return {StmtKind::Dml, sql, {}, {}, {}, {}};
   }
 
   Translation Delete(const std::vector<Token>& v) {
@@ -126,14 +127,23 @@ class Translator {
       if (!Is(v[i], "WHERE")) SyntaxNear(v[i]);
       sql += " WHERE " + em_.Range(v, i + 1, v.size());
     }
-    return {StmtKind::Dml, sql, {}, {}, {}};
+    return {StmtKind::Dml, sql, {}, {}, {}, {}};
+  }
+
+  // BEGIN TRANSACTION, COMMIT TRANSACTION, ROLLBACK TRANSACTION (TRAN for
+  // short): an explicit transaction around statements that must commit
+  // together.
+  Translation Transaction(const std::vector<Token>& v) {
+    if (v.size() != 2 || !(Is(v[1], "TRANSACTION") || Is(v[1], "TRAN"))) SyntaxNear(v[v.size() > 1 ? 1 : 0]);
+    const std::string sql = Is(v[0], "BEGIN") ? "BEGIN" : Is(v[0], "COMMIT") ? "COMMIT" : "ROLLBACK";
+    return Translation{StmtKind::Ddl, sql, {}, {}, {}, {}};
   }
 
   Translation Drop(const std::vector<Token>& v) {
     if (v.size() < 2 || !Is(v[1], "TABLE")) SyntaxNear(v.size() > 1 ? v[1] : v[0]);
     TableName t = ParseTableName(v, 2, v.size());
     if (t.end != v.size()) SyntaxNear(v[t.end]);
-    Translation tr{StmtKind::Ddl, "DROP TABLE " + t.Sql(), {}, {}, {}};
+    Translation tr{StmtKind::Ddl, "DROP TABLE " + t.Sql(), {}, {}, {}, {}};
     tr.intoDisplay = t.display;
     return tr;
   }
@@ -180,7 +190,7 @@ class Translator {
     // name is part of the stored index name.
     std::string sql = std::string("CREATE ") + (unique ? "UNIQUE " : "") + "INDEX " + QuoteIdent(t.schema) + "." +
                       QuoteIdent(t.table + "__" + index) + " ON " + QuoteIdent(t.table) + " (" + cols + ")";
-    Translation tr{StmtKind::Ddl, sql, {}, {}, {}};
+    Translation tr{StmtKind::Ddl, sql, {}, {}, {}, {}};
     tr.intoDisplay = index + "\x1f" + t.table;
     return tr;
   }
@@ -192,6 +202,7 @@ class Translator {
     std::size_t close = MatchParen(v, i, v.size());
     if (close + 1 != v.size()) SyntaxNear(v[close + 1]);
     std::string cols;
+    std::vector<TextColumn> bounded;
     for (auto [b, e] : SplitTopCommas(v, i + 1, close)) {
       if (!IsName(v[b]) || b + 1 >= e) SyntaxNear(v[b]);
       const std::string name = NameOf(v[b]);
@@ -227,8 +238,10 @@ class Translator {
       if (text && !len.empty()) CheckTextLength(name, type, len);
       if (text || type == "NTEXT" || type == "TEXT") {
         def += type + (args.empty() ? "" : "(" + args + ")") + " COLLATE TSQL";
-        if (text && !len.empty())
-          def += " CHECK(length(" + QuoteIdent(name) + ") <= " + len + ")";
+        if (text && !len.empty()) {
+          bounded.push_back({name, std::stoi(len)});
+          def += " " + LengthCheck(bounded.back());
+        }
       } else if (type == "INT" || type == "INTEGER" || type == "BIGINT" || type == "SMALLINT" ||
                  type == "TINYINT" || type == "BIT") {
         def += "INTEGER";
@@ -243,8 +256,9 @@ class Translator {
       if (!cols.empty()) cols += ", ";
       cols += def;
     }
-    Translation tr{StmtKind::Ddl, "CREATE TABLE " + t.Sql() + " (" + cols + ")", {}, {}, {}};
+    Translation tr{StmtKind::Ddl, "CREATE TABLE " + t.Sql() + " (" + cols + ")", {}, {}, {}, {}};
     tr.intoDisplay = t.table;
+    tr.after = FitTriggers(t.schema, t.table, bounded);
     return tr;
   }
 
@@ -388,7 +402,7 @@ class Translator {
     if (!where.empty() && !extraWhere.empty()) sql += " WHERE (" + where + ") AND " + extraWhere;
     else if (!where.empty()) sql += " WHERE " + where;
     else if (!extraWhere.empty()) sql += " WHERE " + extraWhere;
-    return {StmtKind::Dml, sql, {}, {}, {}};
+    return {StmtKind::Dml, sql, {}, {}, {}, {}};
   }
 
   struct Derived {
@@ -518,6 +532,32 @@ bool ReturnsRows(std::string_view sql) {
   while (i < v.size() && IsP(v[i], "(")) ++i;
   if (i >= v.size() || !Is(v[i], "SELECT")) return false;
   return FindTop(v, 0, v.size(), [](const Token& x) { return Is(x, "INTO"); }) == v.size();
+}
+
+std::string LengthCheck(const TextColumn& column) {
+  return "CHECK(length(rtrim(" + QuoteIdent(column.name) + ", ' ')) <= " + std::to_string(column.length) + ")";
+}
+
+std::vector<std::string> FitTriggers(const std::string& schema, const std::string& table,
+                                     const std::vector<TextColumn>& columns) {
+  if (columns.empty()) return {};
+  // The check has already refused any excess other than trailing blanks, so
+  // cutting at the length drops blanks only. Inside a trigger the table is
+  // named without its schema: it is the trigger's own.
+  std::string when, set, names;
+  for (const TextColumn& c : columns) {
+    const std::string name = QuoteIdent(c.name), len = std::to_string(c.length);
+    when += (when.empty() ? "" : " OR ") + std::string("length(NEW.") + name + ") > " + len;
+    set += (set.empty() ? "" : ", ") + name + " = substr(" + name + ", 1, " + len + ")";
+    names += (names.empty() ? "" : ", ") + name;
+  }
+  const std::string body = " WHEN " + when + " BEGIN UPDATE " + QuoteIdent(table) + " SET " + set +
+                           " WHERE rowid = NEW.rowid; END";
+  // Triggers do not fire themselves again, so the UPDATE inside ends there.
+  return {"CREATE TRIGGER " + QuoteIdent(schema) + "." + QuoteIdent(table + "__fit_insert") + " AFTER INSERT ON " +
+              QuoteIdent(table) + body,
+          "CREATE TRIGGER " + QuoteIdent(schema) + "." + QuoteIdent(table + "__fit_update") + " AFTER UPDATE OF " +
+              names + " ON " + QuoteIdent(table) + body};
 }
 
 std::string TranslateInline(std::string_view sql) {

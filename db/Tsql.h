@@ -54,7 +54,28 @@ struct Translation {
   std::string intoSchema;
   std::string intoTable;
   std::string intoDisplay;  // as written, for messages
+  // Ddl only: statements that complete the main one, run after it in the
+  // same savepoint (the triggers that fit text values to their columns).
+  std::vector<std::string> after;
 };
+
+// A text column of bounded length, as a table is created with it.
+struct TextColumn {
+  std::string name;
+  int length = 0;
+};
+
+// The column constraint that bounds a text column as SQL Server does: a
+// value longer than its column only by trailing blanks is taken (and cut by
+// FitTriggers); any other excess is refused.
+std::string LengthCheck(const TextColumn& column);
+
+// The triggers that cut a value longer than its column by trailing blanks
+// alone down to the column's length, after every INSERT and UPDATE, as SQL
+// Server stores such a value. schema and table name the table in SQLite.
+// Empty when there is no bounded text column.
+std::vector<std::string> FitTriggers(const std::string& schema, const std::string& table,
+                                     const std::vector<TextColumn>& columns);
 
 // Translates one statement. Throws DbError with a SQL Server-like message
 // when the statement uses a form the store does not support.

@@ -17,6 +17,9 @@ std::string Str(std::string_view s) { return std::string(s); }
 
 const std::string kMapping = Str(names::TEMP_MAPPING_BAK);
 
+// The plain numbers of the mapping (the empty-number entry aside).
+const std::string kMappingNumbers = "SELECT COUNT(*) AS CNT FROM " + kMapping + " WHERE PANUM <> ''";
+
 // The generic statement: PANUM -> TEMPNUM of the named table, through a
 // derived table of the rows not yet masked and without a value.
 const char* const kGenericHead =
@@ -126,11 +129,14 @@ std::vector<std::string> TableStatements(const std::string& table) {
   return statements;
 }
 
-bool EncryptTable(db::Session& db, const std::string& table, std::string* error) {
+bool EncryptTable(db::Session& db, const std::string& table, std::string* error, long long* rowsMasked) {
   bool ok = true;
+  if (rowsMasked) *rowsMasked = 0;
   for (const std::string& sql : TableStatements(table)) {
     db.SqlText = sql;
-    if (!db::ExecQuery(db.Ado_Exec, db.SqlText) && ok) {
+    const bool ran = db::ExecQuery(db.Ado_Exec, db.SqlText);
+    if (ran && rowsMasked && db.Ado_Exec.RowsAffected() > 0) *rowsMasked += db.Ado_Exec.RowsAffected();
+    if (!ran && ok) {
       ok = false;
       if (error) *error = db.Ado_Exec.LastError();
     }
@@ -143,7 +149,8 @@ std::string UnusableMappingText(int entries) {
          "건 있어 암호화를 진행하지 않았습니다. 매핑테이블을 다시 만들고 검증해주세요";
 }
 
-void Btn_EncryptClick(ui::FormModel& form, db::Session& db, Shell& shell) {
+void Btn_EncryptClick(ui::FormModel& form, db::Session& db, Shell& shell, std::vector<TableMasked>* masked) {
+  if (masked) masked->clear();
   if (!form.Btn_Encrypt.enabled) throw std::runtime_error(kRunNotVerifiedText);
   // The mapping may have changed since it was verified (a build started
   // elsewhere): an entry without a usable value would mask numbers for good.
@@ -166,17 +173,31 @@ void Btn_EncryptClick(ui::FormModel& form, db::Session& db, Shell& shell) {
     form.LB_Msg.SetText(std::string(entry.message));
     shell.ProcessMessages();
     std::string error;
-    if (!EncryptTable(db, std::string(entry.table), &error)) {
+    long long rows = 0;
+    if (!EncryptTable(db, std::string(entry.table), &error, &rows)) {
       // The gauge stays at the number of tables completed; the status line
       // names the table, the error box says why it failed.
       form.LB_Msg.SetText(ShortName(entry.message) + kFailedTail);
       throw db::DbError(ShortName(entry.message) + kFailedTail + "\n" + error);
     }
+    if (masked) masked->push_back({std::string(entry.table), rows});
     form.LB_Msg.SetText(ShortName(entry.message) + kDoneTail);
     shell.Sleep(kTablePauseMs);
     form.Gauge1.SetProgress(static_cast<int>(i) + 1);
     shell.ProcessMessages();
   }
+}
+
+std::string EncryptionRunQuestion(db::Session& db) {
+  db.SqlText = kMappingNumbers;
+  db::OpenQueryOrFail(db.Ado_Qry, db.SqlText);
+  const int entries = db.Ado_Qry.FieldAsInteger(col::CNT);
+  db.Ado_Qry.Close();
+  std::string tables;
+  for (const RunEntry& e : RunList()) tables += (tables.empty() ? "" : ", ") + Str(e.table);
+  return "암호화진행: 매핑테이블의 주민번호 " + std::to_string(entries) + "건을 " +
+         std::to_string(RunList().size()) + "개 테이블(" + tables +
+         ")에서 마스킹하고 암호화 값을 저장합니다. 되돌릴 수 없습니다. 계속하시겠습니까?";
 }
 
 }  // namespace jc::migration

@@ -49,12 +49,24 @@ std::vector<std::string> TableStatements(const std::string& table);
 // table has failed (a table whose first number column failed is not done,
 // whatever the second did). error, when given, receives the first failing
 // statement's error text.
-bool EncryptTable(db::Session& db, const std::string& table, std::string* error = nullptr);
+// rowsMasked, when given, receives the rows its statements changed.
+bool EncryptTable(db::Session& db, const std::string& table, std::string* error = nullptr,
+                  long long* rowsMasked = nullptr);
+
+// Rows one run masked, per table completed, in list order.
+struct TableMasked {
+  std::string table;
+  long long rows = 0;
+};
 
 // The error texts of a refused run (nothing changed).
 inline constexpr const char* kRunNotVerifiedText =
     "암호화 매핑 검증에 성공한 뒤에만 암호화를 진행할 수 있습니다. 아무것도 바꾸지 않았습니다";
 std::string UnusableMappingText(int entries);
+
+// The question asked before the run, which cannot be undone: the tables it
+// changes and the number of plain numbers the mapping holds.
+std::string EncryptionRunQuestion(db::Session& db);
 
 // Handler of "암호화진행". Runs only while Btn_Encrypt is enabled (a
 // verification in which every entry passed enabled it), and only when no
@@ -64,6 +76,8 @@ std::string UnusableMappingText(int entries);
 // table in list order, stopping at the first that fails: its short name and
 // " 암호화 실패.." in the status line, the gauge at the number of tables
 // completed, and the statement's error in the error box (thrown).
-void Btn_EncryptClick(ui::FormModel& form, db::Session& db, Shell& shell);
+// masked, when given, receives a line per table completed.
+void Btn_EncryptClick(ui::FormModel& form, db::Session& db, Shell& shell,
+                      std::vector<TableMasked>* masked = nullptr);
 
 }  // namespace jc::migration

@@ -36,6 +36,7 @@ struct Run {
   Shell& shell;
   bool allPassed = true;
   int verified = 0;  // entries that passed and were marked in this run
+  bool sawEmptyEntry = false;  // the empty-number entry a complete build ends with
 
   // Appends the current row of Ado_Qry to Grid_Main, before the spare row.
   void List() {
@@ -59,7 +60,10 @@ struct Run {
     const bool marked = db::ExecQuery(db.Ado_Exec, db.SqlText);
     // A NULL number reads as the empty text, and its marking marks the
     // empty-number entry instead: it never counts as checked.
-    if (passed && marked && !q.FieldIsNull(col::PANUM)) ++verified;
+    if (passed && marked && !q.FieldIsNull(col::PANUM)) {
+      ++verified;
+      if (panum.empty()) sawEmptyEntry = true;
+    }
     form.Gauge1.AddProgress(1);
     shell.ProcessMessages();
   }
@@ -74,6 +78,8 @@ struct Run {
         throw;  // not a failing entry: the run cannot go on
       } catch (const crypto::CodecUnusable&) {
         throw;
+      } catch (const OperationCancelled&) {
+        throw;  // stopped by the user: not a failing entry either
       } catch (...) {
         // The entry is listed, not marked, and the gauge does not advance.
         List();
@@ -87,7 +93,8 @@ struct Run {
 
 bool MappingEntryPasses(std::string_view panum, std::string_view stored,
                         std::string_view decryption) {
-  return stored.size() > kVersionLength && Trim(decryption) == Trim(panum);
+  return stored.size() > kVersionLength && panum.find('*') == std::string_view::npos &&
+         Trim(decryption) == Trim(panum);
 }
 
 std::string IncompleteVerificationText(int total, int verified) {
@@ -141,6 +148,7 @@ void VerifyMapping(ui::FormModel& form, db::Session& db, crypto::Codec& codec, S
   // Nothing listed, but not every counted entry was checked (a page query
   // or a marking failed): the run itself failed, and says so.
   if (run.verified != count) throw std::runtime_error(IncompleteVerificationText(count, run.verified));
+  if (!run.sawEmptyEntry) throw std::runtime_error(kMappingIncompleteText);
   form.Btn_Encrypt.enabled = true;
   form.LB_Msg.SetText(kMappingOkText);  // the grid keeps its spare row
 }

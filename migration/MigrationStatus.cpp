@@ -6,6 +6,7 @@
 #include "db/Names.h"
 #include "db/Query.h"
 #include "migration/EncryptionRun.h"
+#include "migration/MappingBuild.h"
 
 namespace jc::migration {
 
@@ -27,21 +28,33 @@ std::string Number(const NumberColumn& c) {
   return c.dashed ? "REPLACE(" + column + ",'-','')" : column;
 }
 
-// Rows, plain, masked and masked without a value, in one scan.
-std::string CountsStatement(std::string_view table, const NumberColumn& c) {
-  const std::string n = Number(c), e = "T1." + Str(c.value);
-  return "SELECT COUNT(*) AS CNT, SUM(CASE WHEN RIGHT(" + n +
-         ",6) <> '******' THEN 1 ELSE 0 END) AS PLAIN, SUM(CASE WHEN RIGHT(" + n +
-         ",6) = '******' THEN 1 ELSE 0 END) AS MASKED, SUM(CASE WHEN RIGHT(" + n +
-         ",6) = '******' AND ISNULL(" + e + ",'') = '' THEN 1 ELSE 0 END) AS NOVALUE FROM " + Str(table) +
-         " AS T1";
+bool Collected(std::string_view table, std::string_view plain) {
+  for (const CollectedColumn& c : CollectedColumns())
+    if (c.table == table && c.plain == plain) return true;
+  return false;
 }
 
-// The rows the run's statement for this column takes.
+// Rows, plain, partly masked, masked and masked without a value, in one
+// scan; for a column the build collects from, also the values it cannot.
+std::string CountsStatement(std::string_view table, const NumberColumn& c) {
+  const std::string n = Number(c), e = "T1." + Str(c.value);
+  std::string sql = "SELECT COUNT(*) AS CNT, SUM(CASE WHEN RIGHT(" + n + ",6) <> '******' AND " + n +
+                    " NOT LIKE '%*%' THEN 1 ELSE 0 END) AS PLAIN, SUM(CASE WHEN RIGHT(" + n +
+                    ",6) <> '******' AND " + n + " LIKE '%*%' THEN 1 ELSE 0 END) AS PARTLY, SUM(CASE WHEN RIGHT(" +
+                    n + ",6) = '******' THEN 1 ELSE 0 END) AS MASKED, SUM(CASE WHEN RIGHT(" + n +
+                    ",6) = '******' AND ISNULL(" + e + ",'') = '' THEN 1 ELSE 0 END) AS NOVALUE";
+  if (Collected(table, c.plain))
+    sql += ", SUM(CASE WHEN RIGHT(" + n + ",6) <> '******' AND " + e + " IS NULL AND LEN(" + n + ") > " +
+           std::to_string(kMappingNumberLength) + " THEN 1 ELSE 0 END) AS TOOLONG";
+  return sql + " FROM " + Str(table) + " AS T1";
+}
+
+// The plain rows the run's statement for this column takes (a mapping
+// verified as it now is holds no number with '*').
 std::string ToMaskStatement(std::string_view table, const NumberColumn& c) {
   const std::string n = Number(c);
-  return "SELECT COUNT(*) AS CNT FROM " + Str(table) + " AS T1 WHERE RIGHT(" + n +
-         ",6) <> '******' AND T1." + Str(c.value) + " IS NULL AND EXISTS(SELECT * FROM " + kMapping +
+  return "SELECT COUNT(*) AS CNT FROM " + Str(table) + " AS T1 WHERE RIGHT(" + n + ",6) <> '******' AND " + n +
+         " NOT LIKE '%*%' AND T1." + Str(c.value) + " IS NULL AND EXISTS(SELECT * FROM " + kMapping +
          " AS T2 WHERE T2.PANUM = " + n + ")";
 }
 
@@ -61,13 +74,6 @@ void OpenOrThrow(db::Session& db, const std::string& sql) {
   if (!db::OpenQuery(db.Ado_Qry, db.SqlText))
     throw db::DbError(db.Ado_Qry.LastError().empty() ? "The statement failed: " + sql
                                                      : db.Ado_Qry.LastError());
-}
-
-std::string WithoutDashes(std::string text) {
-  std::string out;
-  for (char ch : text)
-    if (ch != '-') out.push_back(ch);
-  return out;
 }
 
 }  // namespace
@@ -100,27 +106,41 @@ MigrationStatusReport ReadMigrationStatus(db::Session& db, crypto::Codec* codec)
       s.table = Str(entry.table);
       s.numberColumn = Str(c.plain);
       s.valueColumn = Str(c.value);
-      OpenOrThrow(db, CountsStatement(entry.table, c));
-      s.rows = db.Ado_Qry.FieldAsInteger(col::CNT);
-      const long long plain = db.Ado_Qry.FieldAsInteger("PLAIN");
-      s.masked = db.Ado_Qry.FieldAsInteger("MASKED");
-      s.maskedWithoutValue = db.Ado_Qry.FieldAsInteger("NOVALUE");
-      if (report.mappingReadable) {
-        OpenOrThrow(db, ToMaskStatement(entry.table, c));
-        s.plainToMask = db.Ado_Qry.FieldAsInteger(col::CNT);
-      }
-      s.plainStaying = plain - s.plainToMask;
-      if (codec) {
-        s.maskedBadValue = 0;
-        OpenOrThrow(db, MaskedValuesStatement(entry.table, c));
-        for (; !db.Ado_Qry.Eof(); db.Ado_Qry.Next()) {
-          const std::string value = db.Ado_Qry.FieldAsString("VAL");
-          auto it = decrypted.find(value);
-          if (it == decrypted.end()) it = decrypted.emplace(value, codec->DecryptJumin(value)).first;
-          std::string number = db.Ado_Qry.FieldAsString("NUM");
-          if (c.dashed) number = WithoutDashes(std::move(number));
-          if (!MaskedValueGivesNumberBack(number, it->second)) ++s.maskedBadValue;
+      try {
+        OpenOrThrow(db, CountsStatement(entry.table, c));
+        s.rows = db.Ado_Qry.FieldAsInteger(col::CNT);
+        const long long plain = db.Ado_Qry.FieldAsInteger("PLAIN");
+        s.partlyMasked = db.Ado_Qry.FieldAsInteger("PARTLY");
+        if (Collected(entry.table, c.plain)) s.tooLongToCollect = db.Ado_Qry.FieldAsInteger("TOOLONG");
+        s.masked = db.Ado_Qry.FieldAsInteger("MASKED");
+        s.maskedWithoutValue = db.Ado_Qry.FieldAsInteger("NOVALUE");
+        if (report.mappingReadable) {
+          OpenOrThrow(db, ToMaskStatement(entry.table, c));
+          s.plainToMask = db.Ado_Qry.FieldAsInteger(col::CNT);
         }
+        s.plainStaying = plain - s.plainToMask;
+        if (codec) {
+          s.maskedBadValue = 0;
+          OpenOrThrow(db, MaskedValuesStatement(entry.table, c));
+          for (; !db.Ado_Qry.Eof(); db.Ado_Qry.Next()) {
+            const std::string value = db.Ado_Qry.FieldAsString("VAL");
+            auto it = decrypted.find(value);
+            if (it == decrypted.end()) it = decrypted.emplace(value, codec->DecryptJumin(value)).first;
+            std::string number = db.Ado_Qry.FieldAsString("NUM");
+            if (c.dashed) number = WithoutDashes(number);
+            if (!MaskedValueGivesNumberBack(number, it->second)) ++s.maskedBadValue;
+          }
+        }
+      } catch (const db::ConnectionLost&) {
+        throw;
+      } catch (const db::DbError& e) {
+        // One table that cannot be counted must not hide the others.
+        const std::string table = s.table, number = s.numberColumn, value = s.valueColumn;
+        s = ColumnStatus{};
+        s.table = table;
+        s.numberColumn = number;
+        s.valueColumn = value;
+        s.unreadable = e.what();
       }
       db.Ado_Qry.Close();
       report.columns.push_back(std::move(s));

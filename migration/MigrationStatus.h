@@ -19,9 +19,13 @@ struct ColumnStatus {
   long long rows = 0;
   long long plainToMask = 0;   // not masked, no value, with a mapping entry: the run masks them
   long long plainStaying = 0;  // not masked, left plain by the run (no entry, or a value present)
+  long long partlyMasked = 0;  // holds '*' without ending in six: neither plain nor masked; the run leaves it
+  long long tooLongToCollect = -1;  // the build collects from this column: plain values without a
+                                    // value longer than a mapping number, which make it fail; -1: not collected
   long long masked = 0;
   long long maskedWithoutValue = 0;  // masked, value NULL or empty
   long long maskedBadValue = -1;     // masked, value present that does not give the number back; -1: not checked
+  std::string unreadable;  // non-empty: the column could not be counted (the provider's text); the counts are 0
 };
 
 struct MigrationStatusReport {
@@ -40,7 +44,9 @@ bool MaskedValueGivesNumberBack(std::string_view maskedNumber, std::string_view 
 // Reads the report with set-based counts. With a codec, also decrypts the
 // stored value of every masked row (each distinct value once) and counts
 // the rows whose value does not give their number back; the codec must be
-// usable (CodecUnusable otherwise). A failing count throws its own error.
+// usable (CodecUnusable otherwise). A column whose count fails (a table
+// lacking the column, or missing) is reported unreadable with the
+// provider's text and the report goes on; a lost connection throws.
 MigrationStatusReport ReadMigrationStatus(db::Session& db, crypto::Codec* codec);
 
 }  // namespace jc::migration

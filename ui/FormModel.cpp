@@ -1,5 +1,7 @@
 #include "ui/FormModel.h"
 
+#include <algorithm>
+
 namespace jc::ui {
 
 namespace {
@@ -52,6 +54,10 @@ std::vector<GridColumn> MainColumns() {
                           Col("고객코드", 0)});
 }
 
+std::vector<GridColumn> JournalColumns() {
+  return {Col("작업", 60), Col("시각", 140), Col("사용자", 80), Col("기록", 50), Col("ID", 0)};
+}
+
 std::vector<GridColumn> SubColumns() {
   return WithHeaderFonts({Col("SEQ", 0), Col("이름", 90), Col("주민번호", 125),
                           Col("암호화해제 주민번호", 125), Col("고객등록일", 85),
@@ -84,7 +90,8 @@ void Button(TButton& b, const char* name, int left, int top, int width, int heig
 FormModel::FormModel()
     : Caption("소득공제 주민번호 검증(ver 1.0)"),
       Grid_Main(MainColumns(), 2),
-      Grid_Sub(SubColumns(), 2) {
+      Grid_Sub(SubColumns(), 2),
+      Grid_Journal(JournalColumns(), 2) {
   // Visible controls.
   Place(Combo_Year, "Combo_Year", 8, 10, 104, 21, 18);
   Button(Btn_De_Custom, "Btn_De_Custom", 346, 7, 109, 25, "고객 복호화검증", 15, true, true);
@@ -134,6 +141,41 @@ FormModel::FormModel()
   Place(Label4, "Label4", 8, 75, 31, 13);
   Label4.caption = "Label4";
   Label4.visible = false;
+
+  // The technician's view only.
+  Place(Grid_JournalLayout, "Grid_Journal", 830, 94, 352, 411);
+  Grid_JournalLayout.visible = false;
+  Button(Btn_Undo, "Btn_Undo", 830, 511, 100, 25, "되돌리기", -1, false, true);
+  Button(Btn_Cleanup, "Btn_Cleanup", 1042, 511, 140, 25, "작업 테이블 지우기", -1, false, true);
+}
+
+std::vector<TControl*> FormModel::AllControls() {
+  return {&Combo_Year, &Btn_De_Custom, &LB_Msg, &Gauge1Layout, &Grid_MainLayout, &Grid_SubLayout,
+          &Shape1,     &Shape2,        &Label1, &Label2,       &Edit_En_Jumin,   &Edit_Encrypt,
+          &Edit_De_Jumin, &Edit_Decrypt, &Btn_Check, &Btn_Mapping, &Btn_Encrypt, &Btn_DeTest,
+          &Btn_De_Test, &Btn_De_Bun,    &Btn_Restore, &Button1,  &Chk_Day,        &Dtp_Start,
+          &Dtp_End,    &Label3,        &Label4};
+}
+
+void FormModel::EnterTechnicianView() {
+  if (TechnicianView) return;
+  TechnicianView = true;
+  // The controls keep their positions; the area grows to the right edge of
+  // the farthest one, with the left margin on that side too.
+  constexpr int kMargin = 8;
+  int right = ClientWidth;
+  for (TControl* c : AllControls()) {
+    c->visible = true;
+    right = std::max(right, c->left + c->width + kMargin);
+  }
+  for (TControl* c : {static_cast<TControl*>(&Grid_JournalLayout), static_cast<TControl*>(&Btn_Undo),
+                      static_cast<TControl*>(&Btn_Cleanup)}) {
+    c->visible = true;
+    right = std::max(right, c->left + c->width + kMargin);
+  }
+  ClientWidth = right;
+  Btn_Mapping.enabled = true;
+  Btn_Check.enabled = true;
 }
 
 }  // namespace jc::ui

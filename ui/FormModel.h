@@ -19,10 +19,23 @@ struct RestorePair {
   std::string cuscode;    // the customer code, as listed
   std::string plain;      // the decryption of the customer value at audit time
   std::string value;      // the customer's stored value, as read
+  // What the audit read from the dispensing record itself: the restore
+  // writes only while the record still holds both.
+  std::string recordNumber;  // PANUM, as read (masked)
+  std::string recordValue;   // TEMPNUM, as read
 };
 
 struct FormModel {
   FormModel();  // the layout and start state of every control
+
+  // The technician's view: the client area widened to show every control at
+  // its given position, the hidden controls shown, and the mapping build and
+  // its verification enabled. Everything else (handlers, the enabling of the
+  // encryption run by a clean verification, texts) stays as it is.
+  void EnterTechnicianView();
+  bool TechnicianView = false;
+  // Every control of the window, for views and checks that go through all.
+  std::vector<TControl*> AllControls();
 
   std::string Caption;
   int ClientWidth = 463;
@@ -50,6 +63,14 @@ struct FormModel {
   TCheckBox Chk_Day;
   TDateTimePicker Dtp_Start, Dtp_End;
   TLabel Label3, Label4;
+
+  // Shown in the technician's view only, right of the other controls: the
+  // last operations of the change journal (column 4, zero width, holds the
+  // operation's id) and the button that undoes the one selected.
+  ResultGrid Grid_Journal;
+  TControl Grid_JournalLayout;
+  TButton Btn_Undo;
+  TButton Btn_Cleanup;  // drops the work tables that hold plain numbers
 
   // Shared fields of the window.
   std::string ServerHost;

@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 
 #include "app/qt/QtShell.h"
 #include "ui/qt/Fonts.h"
@@ -20,6 +21,11 @@
 #include "ui/qt/GridView.h"
 
 namespace jc::app::qt {
+
+std::string StoppedByCloseText(const std::string& status, const ui::Gauge& gauge) {
+  return "창을 닫아 작업을 멈췄습니다(" + status + ", " + std::to_string(gauge.Progress()) + "/" +
+         std::to_string(gauge.MaxValue()) + "). 그때까지 한 작업은 그대로 남으며, 다시 실행하면 남은 작업을 이어서 합니다.";
+}
 
 using ui::qt::MakeFont;
 using ui::qt::ToQColor;
@@ -105,11 +111,11 @@ MainWindow::MainWindow(TForm1& form, QWidget* parent)
   Bind(form_.Grid_SubLayout, gridSub_);
   connect(gridMain_, &ui::qt::GridView::cellClicked, this,
           [this](int col, int row) { Dispatch([this, col, row] { form_.Grid_MainClickCell(col, row); }); });
-  connect(gridSub_, &ui::qt::GridView::mousePressed, this, [this](Qt::MouseButton b) {
+  connect(gridSub_, &ui::qt::GridView::mousePressed, this, [this](Qt::MouseButton b, int row) {
     const MouseButton button = b == Qt::RightButton   ? MouseButton::Right
                                : b == Qt::MiddleButton ? MouseButton::Middle
                                                        : MouseButton::Left;
-    Dispatch([this, button] { form_.Grid_SubMouseDown(button); });
+    Dispatch([this, button, row] { form_.Grid_SubMouseDown(button, row); });
   });
 
   for (ui::TShape* shape : {&form_.Shape1, &form_.Shape2}) Bind(*shape, new ShapeWidget(*shape, this));
@@ -152,6 +158,10 @@ MainWindow::MainWindow(TForm1& form, QWidget* parent)
   }
   AddLabel(form_.Label3);
   AddLabel(form_.Label4);
+
+  // The technician's view, from the default window: asked first.
+  auto* technician = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+T")), this);
+  connect(technician, &QShortcut::activated, this, [this] { Dispatch([this] { form_.TechnicianViewRequested(); }); });
 
   SetTabOrder();
   SyncFromModel();
@@ -227,9 +237,20 @@ void MainWindow::SetTabOrder() {
   for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1]->widget, order[i]->widget);
 }
 
+void MainWindow::AddJournalControls() {
+  gridJournal_ = new ui::qt::GridView(form_.Grid_Journal, MakeFont(form_.GridFont), this);
+  gridJournal_->acceptsMouse = [this] { return !form_.Busy(); };
+  Bind(form_.Grid_JournalLayout, gridJournal_);
+  AddButton(form_.Btn_Undo, &TForm1::Btn_UndoClick);
+  AddButton(form_.Btn_Cleanup, &TForm1::Btn_CleanupClick);
+}
+
 void MainWindow::SyncFromModel() {
+  if (form_.TechnicianView && !gridJournal_) AddJournalControls();
   const QString caption = QString::fromStdString(form_.Caption);
   if (windowTitle() != caption) setWindowTitle(caption);
+  // The client area changes only with the technician's view.
+  if (size() != QSize(form_.ClientWidth, form_.ClientHeight)) setFixedSize(form_.ClientWidth, form_.ClientHeight);
   for (const auto& b : bindings_) {
     const ui::TControl& m = *b.model;
     const QRect rect(m.left, m.top, m.width, m.height);
@@ -264,8 +285,15 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   if (form_.Busy()) {
-    // The running operation ends first; Dispatch closes the window then.
+    // The running operation stops at its next safe point (between two
+    // statements: each statement before it took effect whole); Dispatch
+    // closes the window then.
     form_.RequestClose();
+    if (auto* shell = dynamic_cast<QtShell*>(&form_.shell())) {
+      const std::string where = form_.LB_Msg.caption;  // what the operation was doing
+      form_.LB_Msg.SetText(kClosingText);
+      shell->RequestStop([this, where] { return StoppedByCloseText(where, form_.Gauge1); });
+    }
     event->ignore();
     return;
   }

@@ -23,6 +23,13 @@ class GridView;
 
 namespace jc::app::qt {
 
+// The status line's text when the window is closed during an operation.
+inline constexpr const char* kClosingText = "창을 닫습니다: 작업을 다음 안전한 지점에서 멈춥니다....";
+// The error box of an operation stopped by the window's close: where it
+// stopped (the status line before the close, the gauge) and that a rerun
+// continues.
+std::string StoppedByCloseText(const std::string& status, const ui::Gauge& gauge);
+
 class MainWindow : public QWidget {
   Q_OBJECT
  public:
@@ -44,6 +51,7 @@ class MainWindow : public QWidget {
 
   ui::qt::GridView* gridMain() const { return gridMain_; }
   ui::qt::GridView* gridSub() const { return gridSub_; }
+  ui::qt::GridView* gridJournal() const { return gridJournal_; }
   ui::qt::GaugeWidget* gauge() const { return gauge_; }
 
  protected:
@@ -63,11 +71,15 @@ class MainWindow : public QWidget {
   QLabel* AddLabel(ui::TLabel& model);
   QLineEdit* AddEdit(ui::TEdit& model);
   void SetTabOrder();
+  // The journal list and its undo button, made when the technician's view
+  // first shows (the default window has neither).
+  void AddJournalControls();
 
   TForm1& form_;
   std::vector<Binding> bindings_;
   ui::qt::GridView* gridMain_ = nullptr;
   ui::qt::GridView* gridSub_ = nullptr;
+  ui::qt::GridView* gridJournal_ = nullptr;
   ui::qt::GaugeWidget* gauge_ = nullptr;
   QLabel* status_ = nullptr;
   QLineEdit* editEnJumin_ = nullptr;

@@ -13,6 +13,11 @@ namespace jc::app::qt {
 void QtShell::ProcessMessages() {
   if (refresh_) refresh_();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
+  if (stop_) {
+    const std::string why = stop_();
+    stop_ = nullptr;
+    throw OperationCancelled(why);
+  }
 }
 
 void QtShell::Sleep(int ms) {
@@ -47,6 +52,16 @@ void QtShell::ShowMessage(const std::string& text) {
 void QtShell::ShowError(const std::string& text) {
   if (refresh_) refresh_();
   Box(parent_, QMessageBox::Critical, text);
+}
+
+bool QtShell::Confirm(const std::string& text) {
+  if (refresh_) refresh_();
+  QWidget* owner = (parent_ && parent_->isVisible()) ? parent_ : nullptr;
+  QMessageBox box(QMessageBox::Question, BoxTitle(), QString::fromStdString(text),
+                  QMessageBox::Yes | QMessageBox::No, owner);
+  box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
 }
 
 }  // namespace jc::app::qt

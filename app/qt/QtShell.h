@@ -2,6 +2,7 @@
 // The window's shell: message processing through Qt's event loop, a real
 // sleep, and the two modal boxes titled with the executable's name.
 #include <functional>
+#include <string>
 
 #include <QString>
 
@@ -17,12 +18,17 @@ class QtShell : public Shell {
   void Sleep(int ms) override;
   void ShowMessage(const std::string& text) override;
   void ShowError(const std::string& text) override;
+  bool Confirm(const std::string& text) override;
 
   // Runs at the start of every ProcessMessages: the window brings its
   // widgets up to date with the models before the queued paints run.
   void SetBeforeProcessing(std::function<void()> refresh) { refresh_ = std::move(refresh); }
   // The window the boxes are modal to (none before it exists).
   void SetBoxParent(QWidget* parent) { parent_ = parent; }
+  // The window was closed while an operation runs: the next message
+  // processing (the operation's next safe point between statements) throws
+  // OperationCancelled with the text `describe` gives then.
+  void RequestStop(std::function<std::string()> describe) { stop_ = std::move(describe); }
 
   // The executable's file name without its extension.
   static QString BoxTitle();
@@ -30,6 +36,7 @@ class QtShell : public Shell {
  private:
   std::function<void()> refresh_;
   QWidget* parent_ = nullptr;
+  std::function<std::string()> stop_;
 };
 
 }  // namespace jc::app::qt

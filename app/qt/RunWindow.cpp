@@ -8,7 +8,7 @@
 
 namespace jc::app {
 
-int RunWindow(int argc, char** argv, const jc::PathMapper& paths) {
+int RunWindow(int argc, char** argv, const jc::PathMapper& paths, bool technician) {
   QApplication app(argc, argv);
   qt::QtShell shell;
   TForm1 form(shell, paths);
@@ -16,6 +16,7 @@ int RunWindow(int argc, char** argv, const jc::PathMapper& paths) {
   // Start-up runs while the window is being made; an error ends it in the
   // error box and the window opens anyway.
   form.RunEvent([&form] { form.FormCreate(); });
+  if (technician) form.RunEvent([&form] { form.ShowTechnicianView(); });
   window.SyncFromModel();
   window.ShowCentred();
   const int status = app.exec();

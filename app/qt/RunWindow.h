@@ -6,6 +6,7 @@
 
 namespace jc::app {
 
-int RunWindow(int argc, char** argv, const jc::PathMapper& paths);
+// technician: open in the technician's view.
+int RunWindow(int argc, char** argv, const jc::PathMapper& paths, bool technician = false);
 
 }  // namespace jc::app

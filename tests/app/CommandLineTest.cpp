@@ -2,6 +2,11 @@
 // wrong usage, settings that must not reach the connection string, and a
 // store that can no longer be written.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 #include <filesystem>
 #include <fstream>
@@ -114,6 +119,203 @@ TEST_F(CommandLineTest, AReadOnlyStoreFileIsNamedAndTheCommandFails) {
   EXPECT_EQ(write.out.rfind("FAILED: The store file '" + (root_ / "store" / "TV_BASE.db").string() + "' is read-only", 0),
             0u)
       << write.out << write.err;
+}
+
+// --technician opens the window in the technician's view; with a command it
+// is wrong usage, not silently dropped.
+TEST(CommandLineOptions, TechnicianIsAWindowOptionAndTakesNoCommand) {
+  struct Case {
+    std::vector<const char*> argv;
+    bool proceeds;
+    bool technician;
+  } cases[] = {
+      {{"jumincheck", "--technician"}, true, true},
+      {{"jumincheck", "--root", "/r", "--technician"}, true, true},
+      {{"jumincheck"}, true, false},
+      {{"jumincheck", "--technician", "audit-customers"}, false, true},
+  };
+  for (Case& c : cases) {
+    CliOptions options;
+    std::ostringstream out, err;
+    int exit = -1;
+    const bool proceeds =
+        ParseCommandLine(static_cast<int>(c.argv.size()), const_cast<char**>(c.argv.data()), options, out, err, exit);
+    EXPECT_EQ(proceeds, c.proceeds) << c.argv.size();
+    EXPECT_EQ(options.technician, c.technician) << c.argv.size();
+    if (!c.proceeds) {
+      EXPECT_EQ(exit, kExitUsage);
+      EXPECT_NE(err.str().find("--technician"), std::string::npos) << err.str();
+    }
+  }
+}
+
+// Options a command does not take, and options given twice (the last would
+// silently win), are wrong usage before anything runs.
+TEST_F(CommandLineTest, UnknownAndRepeatedOptionsAreWrongUsage) {
+  struct Case {
+    const char* command;
+    std::vector<std::string> args;
+    const char* why;
+  } cases[] = {
+      {"audit-customers", {"--year", "2023", "--year", "2024"}, "--year is given twice"},
+      {"audit-customers", {"--from", "20230101", "--to", "20230201", "--to", "20230301"}, "--to is given twice"},
+      {"audit-dispensing", {"--table", "PS_MAIN", "--table", "INS_COMPOS"}, "--table is given twice"},
+      {"audit-dispensing", {"--table", "PS_MAIN", "--restore", "--restore"}, "--restore is given twice"},
+      {"encrypt-tables", {"--yes", "--yes"}, "--yes is given twice"},
+      {"migration-status", {"--check-values", "--check-values"}, "--check-values is given twice"},
+      {"migration-status", {"--checkvalues"}, "unknown option '--checkvalues'"},
+      {"build-mapping", {"--yes"}, "unknown option '--yes'"},
+      {"report-normal", {"--root", "elsewhere"}, "unknown option '--root'"},
+      {"demo", {"demo-dir", "--seed", "1", "--seed", "2"}, "--seed is given twice"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    const Result r = Run(c.command, c.args);
+    EXPECT_EQ(r.status, kExitUsage) << r.err;
+    EXPECT_NE(r.err.find(c.why), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("usage: jumincheck [--root DIR] " + std::string(c.command)), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+  }
+  EXPECT_FALSE(fs::exists("demo-dir"));
+}
+
+// Before the command: --root and --help only. An option the program does not
+// know is wrong usage, whether a command follows or not; Qt's single-dash
+// options still pass to the window when no command follows.
+TEST(CommandLineParse, OptionsBeforeTheCommand) {
+  struct Case {
+    std::vector<std::string> argv;
+    bool goesOn;
+    const char* command;
+    const char* why;
+  } cases[] = {
+      {{"--root", "d1", "--yes", "encrypt-tables"}, false, "", "unknown option '--yes'"},
+      {{"--roots", "d1"}, false, "", "unknown option '--roots'"},
+      {{"--roots"}, false, "", "unknown option '--roots'"},
+      {{"-platform", "offscreen", "sql", "SELECT 1"}, false, "", "unknown option '-platform'"},
+      {{"--root", "a", "--root", "b", "sql", "SELECT 1"}, false, "", "--root is given twice"},
+      {{"--root", "d1", "no-such"}, false, "", "unknown command 'no-such'"},
+      {{"-platform", "offscreen"}, true, "", ""},
+      {{"--root=d1", "migration-status", "--check-values"}, true, "migration-status", ""},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> words = {"jumincheck"};
+    words.insert(words.end(), c.argv.begin(), c.argv.end());
+    std::vector<char*> argv;
+    for (auto& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    SCOPED_TRACE(words[1]);
+    CliOptions options;
+    std::ostringstream out, err;
+    int exitCode = -1;
+    const bool goesOn = ParseCommandLine(static_cast<int>(words.size()), argv.data(), options, out, err, exitCode);
+    EXPECT_EQ(goesOn, c.goesOn) << err.str();
+    if (c.goesOn) {
+      EXPECT_EQ(options.command, c.command);
+    } else {
+      EXPECT_EQ(exitCode, kExitUsage);
+      EXPECT_NE(err.str().find(c.why), std::string::npos) << err.str();
+    }
+  }
+}
+
+// Without a display (and no platform that needs none) the window cannot open:
+// the program says so instead of letting Qt abort.
+TEST(CommandLineParse, TheWindowNeedsADisplayOrAPlatformThatNeedsNone) {
+  struct Env {
+    const char* name;
+    const char* saved;
+  } vars[] = {{"DISPLAY", nullptr}, {"WAYLAND_DISPLAY", nullptr}, {"QT_QPA_PLATFORM", nullptr}};
+  std::vector<std::string> saved;
+  for (auto& v : vars) saved.push_back(std::getenv(v.name) ? std::getenv(v.name) : "\x01");
+  struct Case {
+    const char* display;
+    const char* wayland;
+    const char* platform;
+    bool platformArg;
+    bool opens;
+  } cases[] = {
+      {"", "", "", false, false},       {":99", "", "", false, true},
+      {"", "wayland-0", "", false, true}, {"", "", "offscreen", false, true},
+      {"", "", "xcb", false, false},    {"", "", "", true, true},
+  };
+  for (const Case& c : cases) {
+    setenv("DISPLAY", c.display, 1);
+    setenv("WAYLAND_DISPLAY", c.wayland, 1);
+    setenv("QT_QPA_PLATFORM", c.platform, 1);
+    std::string program = "jumincheck", flag = "-platform", value = "offscreen";
+    std::vector<char*> argv = {program.data()};
+    if (c.platformArg) {
+      argv.push_back(flag.data());
+      argv.push_back(value.data());
+    }
+    argv.push_back(nullptr);
+    EXPECT_EQ(WindowCanOpen(static_cast<int>(argv.size()) - 1, argv.data()), c.opens)
+        << c.display << "|" << c.wayland << "|" << c.platform << "|" << c.platformArg;
+  }
+  for (std::size_t i = 0; i < saved.size(); ++i) {
+    if (saved[i] == "\x01") unsetenv(vars[i].name);
+    else setenv(vars[i].name, saved[i].c_str(), 1);
+  }
+}
+
+// The help follows the locale: Korean under a Korean one, English otherwise,
+// every command listed either way.
+TEST(CommandLineParse, TheHelpFollowsTheLocale) {
+  const char* names[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+  std::vector<std::string> saved;
+  for (const char* n : names) saved.push_back(std::getenv(n) ? std::getenv(n) : "\x01");
+  struct Case {
+    const char* lcAll;
+    const char* lang;
+    bool korean;
+  } cases[] = {{"", "ko_KR.UTF-8", true}, {"", "C.UTF-8", false}, {"en_US.UTF-8", "ko_KR.UTF-8", false},
+               {"ko_KR.UTF-8", "C", true}, {"", "", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.lcAll) + "|" + c.lang);
+    setenv("LC_ALL", c.lcAll, 1);
+    unsetenv("LC_MESSAGES");
+    setenv("LANG", c.lang, 1);
+    EXPECT_EQ(KoreanMessages(), c.korean);
+    std::ostringstream out;
+    PrintUsage(out);
+    EXPECT_EQ(out.str().rfind(c.korean ? "사용법: jumincheck" : "usage: jumincheck", 0), 0u) << out.str();
+    for (const char* command : {"encrypt-tables [--yes]", "cleanup [--yes]", "migration-status [--check-values]"})
+      EXPECT_NE(out.str().find(command), std::string::npos) << command;
+    EXPECT_EQ(out.str().find("되돌릴 수 없음") != std::string::npos, c.korean);
+  }
+  for (std::size_t i = 0; i < saved.size(); ++i) {
+    if (saved[i] == "\x01") unsetenv(names[i]);
+    else setenv(names[i], saved[i].c_str(), 1);
+  }
+}
+
+// A report refused by the operation lock prints the refusal only: no grid
+// and no status line of counts it never made.
+TEST_F(CommandLineTest, AReportRefusedByTheLockPrintsOnlyTheRefusal) {
+  const int fd = ::open((root_ / "store").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+  const Result r = Run("report-normal", {});
+  ::flock(fd, LOCK_UN);
+  ::close(fd);
+  EXPECT_EQ(r.status, kExitFailed);
+  EXPECT_NE(r.err.find("error: 다른 프로그램(인스턴스)"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("status:"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "");
+}
+
+// migration-status goes on past a table it cannot count, and names it.
+TEST_F(CommandLineTest, MigrationStatusReportsATableLackingAColumnAsUnreadable) {
+  ASSERT_EQ(Run("sql", {"DROP TABLE TV_PRES..CD_MONITOR"}).status, kExitOk);
+  ASSERT_EQ(Run("sql", {"CREATE TABLE TV_PRES..CD_MONITOR(PANUM NVARCHAR(20) NULL)"}).status, kExitOk);
+  const Result r = Run("migration-status", {});
+  EXPECT_EQ(r.status, kExitFailed) << r.err;
+  EXPECT_NE(r.out.find("TV_PRES..CD_MONITOR\tPANUM\tTEMPNUM\tunreadable"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("TV_PRES..QORA_DATAINFO\tPREGNO"), std::string::npos) << r.out;  // the last table
+  EXPECT_NE(r.err.find("warning: TV_PRES..CD_MONITOR.PANUM / TEMPNUM is unreadable ("), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("TEMPNUM"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("status: no mapping table"), std::string::npos) << r.err;
 }
 
 }  // namespace

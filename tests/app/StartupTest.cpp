@@ -72,6 +72,28 @@ TEST_F(StartupTest, FullStartUpPreparesEverything) {
   EXPECT_FALSE(form.Crypto.ModuleLoaded());
 }
 
+// The decrypt box: a value that gives nothing back is said to be so on the
+// status line, not shown as an empty number.
+TEST_F(StartupTest, TheDecryptBoxSaysWhenAValueCannotBeDecrypted) {
+  test::FakeShell shell;
+  TForm1 form(shell, PathMapper(root_.string()), At(2014));
+  form.RunEvent([&] { form.FormCreate(); });
+  ASSERT_TRUE(shell.errors.empty());
+  struct Case {
+    std::string value;
+    bool decrypts;
+  } cases[] = {{form.Crypto.EncryptJumin("9001011234568"), true}, {"not-base64!01", false}, {"abc", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value);
+    form.LB_Msg.SetText("");
+    form.Edit_De_Jumin.text = c.value;
+    form.RunEvent([&] { form.Edit_De_JuminKeyDown(13); });
+    EXPECT_EQ(form.Edit_Decrypt.text.empty(), !c.decrypts);
+    EXPECT_EQ(form.LB_Msg.caption, c.decrypts ? "" : "복호화할 수 없는 값입니다.");
+  }
+  form.FormClose();
+}
+
 TEST_F(StartupTest, TaxYearListFollowsTheClock) {
   struct Case {
     int year;

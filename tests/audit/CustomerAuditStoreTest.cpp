@@ -38,8 +38,7 @@ class AuditStore : public ::testing::Test {
     Grid_MainClickCell(form, s.Db(), s.Codec(), s.Shell());
   }
   void RightClickSubRow(int row) {
-    form.Grid_Sub.SetCurrentRow(row);
-    Grid_SubMouseDown(form, s.Db(), s.Codec(), s.Shell(), true);
+    Grid_SubMouseDown(form, s.Db(), s.Codec(), s.Shell(), true, row);
   }
 
   // (SEQ, CUSCODE) of every data row of Grid_Main, in order.
@@ -237,13 +236,38 @@ TEST_F(AuditStore, HistoryOfAListedCustomerLeadsToARepairThatClearsTheFinding) {
             3);
 
   RightClickSubRow(1);
-  EXPECT_EQ(s.Shell().messages.back(), kRepairDone);
+  EXPECT_EQ(s.Shell().messages.back(), RepairDoneText(2));
+  EXPECT_EQ(s.Shell().questions, std::vector<std::string>{RepairQuestionText("홍길동", "R1", 1, 2)});
   EXPECT_EQ(s.store.Texts("SELECT CUSCODE, SEQ, TEMPNUM FROM TV_BASE..CD_PERSON ORDER BY CUSCODE, SEQ"),
             (std::vector<std::vector<std::string>>{
                 {"R1", "1", sound}, {"R1", "2", sound}, {"R2", "1", bad}}));
 
   Audit();
   EXPECT_EQ(Listed(), (std::vector<std::pair<std::string, std::string>>{{"1", "R2"}}));
+  EXPECT_TRUE(s.Shell().errors.empty());
+}
+
+// A customer code can hold records of two numbers (a corrected number): a
+// value goes only into the records of its own number, and a value of a
+// number the code does not hold changes nothing and is not "done".
+TEST_F(AuditStore, RepairWritesOnlyTheRecordsOfTheValuesOwnNumber) {
+  const std::string bad = Bad(), sound = Sound();
+  const std::string stranger = s.Encrypt("9001011234568");
+  s.AddPerson("R1", "1", "20100101", kMasked, "홍길동", bad);
+  s.AddPerson("R1", "2", "20120101", "6807032******", "홍길동", bad);  // the code's other number
+  form.CustomerMode = true;
+  form.Grid_Sub.SetRowCount(3);
+  form.Grid_Sub.SetCell(5, 1, "R1");
+  form.Grid_Sub.SetCell(6, 1, sound);
+  form.Grid_Sub.SetCell(5, 2, "R1");
+  form.Grid_Sub.SetCell(6, 2, stranger);
+
+  RightClickSubRow(1);
+  EXPECT_EQ(s.Shell().messages, std::vector<std::string>{RepairDoneText(1)});
+  RightClickSubRow(2);
+  EXPECT_EQ(s.Shell().messages.back(), kRepairNoRecordOfTheNumber);
+  EXPECT_EQ(s.store.Texts("SELECT SEQ, TEMPNUM FROM TV_BASE..CD_PERSON ORDER BY SEQ"),
+            (std::vector<std::vector<std::string>>{{"1", sound}, {"2", bad}}));
   EXPECT_TRUE(s.Shell().errors.empty());
 }
 

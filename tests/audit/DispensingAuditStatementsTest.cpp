@@ -44,7 +44,7 @@ std::string CopyByDate(const std::string& table, const std::string& from, const 
          table +
          "          WHERE RIGHT(PANUM,6) = '******' AND TEMPNUM IS NOT NULL           AND INDATE "
          "BETWEEN " +
-         from + "           AND " + to + "           ) AS T1 ";
+         "'" + from + "'           AND '" + to + "'           ) AS T1 ";
 }
 std::string Mark(const std::string& quoted) {
   return "UPDATE TV_BASE..JUMIN_CHECK SET CHK = '1' WHERE PRESERIAL = " + quoted;
@@ -52,9 +52,12 @@ std::string Mark(const std::string& quoted) {
 std::string Lookup(const std::string& quoted) {
   return "SELECT * FROM TV_BASE..CD_PERSON WHERE CUSACT = '1' AND CUSCODE = " + quoted;
 }
-std::string Restore(const std::string& head, const std::string& value,
-                    const std::string& preserial) {
-  return head + "'" + value + "' WHERE PRESERIAL = '" + preserial + "'";
+// The restore of one record, written only while it holds the number and
+// value the audit read, or already the value written.
+std::string Restore(const std::string& head, const std::string& value, const std::string& preserial,
+                    const std::string& number, const std::string& seen) {
+  return head + "'" + value + "' WHERE PRESERIAL = '" + preserial + "' AND PANUM = '" + number +
+         "' AND (TEMPNUM = '" + seen + "' OR TEMPNUM = '" + value + "')";
 }
 const std::string kRestorePsMain = "UPDATE TV_PRES..PS_MAIN    SET TEMPNUM  = ";
 
@@ -206,7 +209,7 @@ TEST(DispensingAuditStatements, NothingListedLeavesHeadersRestoreDisabledAndKind
   // As after an earlier audit of the other table that listed rows.
   rig.form.RestoreKind = "B";
   rig.form.Btn_Restore.enabled = true;
-  rig.form.RestorePairs = {ui::RestorePair{1, "9", "C9", "8001011234567", "v"}};
+  rig.form.RestorePairs = {ui::RestorePair{1, "9", "C9", "8001011234567", "v", "8001011******", "m"}};
   rig.codec.plain = {{"good", "7001011234567"}};
   rig.scratch = {{"1", "C1", "7001011******", "일", "good"}};
 
@@ -268,7 +271,7 @@ TEST(DispensingAuditStatements, ErrorsEndTheRunAndLeaveNothingToRestore) {
     Rig rig;
     rig.form.RestoreKind = "P";
     rig.form.Btn_Restore.enabled = true;
-    rig.form.RestorePairs = {ui::RestorePair{1, "9", "C9", "8001011234567", "v"}};
+    rig.form.RestorePairs = {ui::RestorePair{1, "9", "C9", "8001011234567", "v", "8001011******", "m"}};
     rig.codec.plain = {{"bad", "8001011******"}, {"cs", "8001011234567"}};
     rig.scratch = {{"1", "C1", "8001011******", "일", "bad"},
                    {"2", "C2", "8001011******", "이", "bad"},
@@ -302,7 +305,7 @@ TEST(DispensingAuditStatements, UnusableCodecRefusesBeforeChangingAnything) {
   ui::FormModel form;
   form.Btn_Restore.enabled = true;
   form.RestoreKind = "P";
-  form.RestorePairs = {ui::RestorePair{1, "9", "C9", "8001011234567", "v"}};
+  form.RestorePairs = {ui::RestorePair{1, "9", "C9", "8001011234567", "v", "8001011******", "m"}};
   form.Grid_Sub.SetCell(0, 1, "9");
 
   EXPECT_THROW(Btn_De_TestClick(form, session.db, codec, shell), crypto::CodecUnusable);
@@ -323,12 +326,14 @@ TEST(BulkRestoreStatements, PairWithoutARecordNumberIsSkipped) {
   test::FakeShell shell;
   ui::FormModel form;
   form.RestoreKind = "P";
-  form.RestorePairs = {ui::RestorePair{1, "", "C9", "8001011234567", "v"},
-                       ui::RestorePair{2, "  ", "C8", "8001011234567", "v"}};
+  form.RestorePairs = {ui::RestorePair{1, "", "C9", "8001011234567", "v", "8001011******", "m"},
+                       ui::RestorePair{2, "  ", "C8", "8001011234567", "v", "8001011******", "m"}};
   const RestoreResult result = Btn_RestoreClick(form, session.db, codec, shell);
   EXPECT_TRUE(session.backend->calls.empty());
-  EXPECT_EQ(result.skipped, 2);
+  EXPECT_EQ(result.noRecordNumber, 2);
+  EXPECT_EQ(result.Skipped(), 2);
   EXPECT_TRUE(result.restored.empty());
+  EXPECT_EQ(shell.messages, (std::vector<std::string>{RestoreSummaryText(result)}));
 }
 
 // The restore over the pairs of an audit: which ones it writes, how, and
@@ -336,24 +341,39 @@ TEST(BulkRestoreStatements, PairWithoutARecordNumberIsSkipped) {
 TEST(BulkRestoreStatements, WritesOnlySoundTrimmedPairsAndColoursTheRowsItUpdated) {
   Rig rig;
   rig.codec.plain = {{"bad", "8001011******"},
+                     {"bad7", "7701011******"},
                      {" cs ", "8001011234567"},   // as read at audit time
                      {"cs", "8001011234567"},     // trimmed, at restore time
                      {"cm", "8001011******"},
                      {"junk", ""},                // does not decrypt
-                     {"cf", "9001011234567"}};
+                     {"cf", "8001011765432"},
+                     {"co", "9001011234568"},     // another person's number
+                     {"cc", "7701011234561"}};
   rig.scratch = {{" 201 ", "A", "8001011******", "가", "bad"},
                  {"202", "M", "8001011******", "마", "bad"},
                  {"203", "NOACT", "8001011******", "무", "bad"},
                  {"204", "J", "8001011******", "자", "bad"},
-                 {"205", "F", "8001011******", "파", "bad"}};
+                 {"205", "F", "8001011******", "파", "bad"},
+                 {"206", "O", "8001011******", "오", "bad"},
+                 {"207", "C", "770101-1******", "차", "bad7"}};
   rig.active["A"] = {{"A", "1", "가", "20100101", "8001011******", " cs ", "1"}};
   rig.active["M"] = {{"M", "1", "마", "20100101", "8001011******", "cm", "1"}};
   rig.active["J"] = {{"J", "1", "자", "20100101", "8001011******", "junk", "1"}};
   rig.active["F"] = {{"F", "1", "파", "20100101", "8001011******", "cf", "1"}};
+  rig.active["O"] = {{"O", "1", "오", "20100101", "9001011******", "co", "1"}};
+  rig.active["C"] = {{"C", "1", "차", "20100101", "7701011******", "cc", "1"}};
   rig.Audit();
-  ASSERT_EQ(rig.form.RestorePairs.size(), 5u);
+  ASSERT_EQ(rig.form.RestorePairs.size(), 7u);
   rig.backend.onExecute = [](const std::string& sql) {
-    if (sql.find("'205'") != std::string::npos) throw db::DbError("constraint");
+    if (sql.rfind("UPDATE", 0) == 0 && sql.find("'205'") != std::string::npos) throw db::DbError("constraint");
+  };
+  // Record 207 was changed after the audit: its UPDATE finds nothing to write.
+  rig.backend.onRowsChanged = [](const std::string& sql) { return sql.find("'207'") != std::string::npos ? 0 : 1; };
+  // The journal table is there.
+  const auto audit = rig.backend.onQuery;
+  rig.backend.onQuery = [audit](const std::string& sql) {
+    if (sql.find("JUMINCHECK_JOURNAL") != std::string::npos) return test::MakeResult({"CNT"}, {{"0"}});
+    return audit(sql);
   };
 
   for (int run = 1; run <= 2; ++run) {
@@ -362,21 +382,32 @@ TEST(BulkRestoreStatements, WritesOnlySoundTrimmedPairsAndColoursTheRowsItUpdate
     const RestoreResult result = rig.RunRestore();
 
     // Masked at audit time, no active record, a value that does not decrypt
-    // to a number now: skipped. The failed UPDATE leaves its row uncoloured.
-    EXPECT_EQ(rig.StatementsFrom(before),
-              (std::vector<std::string>{Restore(kRestorePsMain, "cs", "201"),
-                                        Restore(kRestorePsMain, "cf", "205")}));
+    // to a number now: skipped; so is a value of another number (206). The
+    // failed UPDATE and the one that found the record changed leave their
+    // rows uncoloured.
+    std::vector<std::string> updates;
+    for (const std::string& sql : rig.StatementsFrom(before))
+      if (sql.rfind("UPDATE", 0) == 0) updates.push_back(sql);
+    EXPECT_EQ(updates,
+              (std::vector<std::string>{Restore(kRestorePsMain, "cs", "201", "8001011******", "bad"),
+                                        Restore(kRestorePsMain, "cf", "205", "8001011******", "bad"),
+                                        Restore(kRestorePsMain, "cc", "207", "770101-1******", "bad7")}));
     ASSERT_EQ(result.restored.size(), 1u);
     EXPECT_EQ(result.restored[0].preserial, "201");
     EXPECT_EQ(result.restored[0].cuscode, "A");
-    EXPECT_EQ(result.skipped, 3);
-    EXPECT_EQ(result.failed, 1);
+    EXPECT_EQ((std::vector<int>{result.noRecordNumber, result.unsoundValue, result.otherNumber,
+                                result.changedSinceAudit, result.failed}),
+              (std::vector<int>{0, 3, 1, 1, 1}));
     EXPECT_EQ(rig.form.Grid_Sub.RowColor(1), std::optional<ui::Color>(ui::kRestoredRowColor));
-    for (int row = 2; row <= 5; ++row) EXPECT_FALSE(rig.form.Grid_Sub.RowColor(row)) << row;
+    for (int row = 2; row <= 7; ++row) EXPECT_FALSE(rig.form.Grid_Sub.RowColor(row)) << row;
     EXPECT_TRUE(rig.form.Btn_Restore.enabled);
     EXPECT_EQ(rig.form.RestoreKind, "P");
+    // One information box at the end, with every count.
+    ASSERT_EQ(rig.shell.messages.size(), static_cast<std::size_t>(run));
+    EXPECT_EQ(rig.shell.messages.back(),
+              "주민번호 복구: 1건 복구, 5건 건너뜀 (일련번호 없음 0건, 고객 암호화 값 불량 3건, 주민번호 앞 7자리 "
+              "불일치 1건, 검증 후 변경된 기록 1건), 1건 실패");
   }
-  EXPECT_TRUE(rig.shell.messages.empty());
   EXPECT_TRUE(rig.shell.errors.empty());
 }
 
@@ -394,7 +425,7 @@ TEST(BulkRestoreStatements, UnknownKindOrNoPairsDoesNothing) {
     form.RestoreKind = c.kind;
     form.Grid_Sub.SetCell(0, 1, "9");
     form.Grid_Sub.SetCell(4, 1, "v");
-    if (c.pairs) form.RestorePairs = {ui::RestorePair{1, "9", "C9", "8001011234567", "v"}};
+    if (c.pairs) form.RestorePairs = {ui::RestorePair{1, "9", "C9", "8001011234567", "v", "8001011******", "m"}};
     codec.plain = {{"v", "8001011234567"}};
 
     const RestoreResult result = Btn_RestoreClick(form, session.db, codec, shell);

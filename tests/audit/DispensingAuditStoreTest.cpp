@@ -2,6 +2,7 @@
 // and the real crypto module.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <ostream>
@@ -135,18 +136,20 @@ TEST_P(DispensingStoreTwins, ListsMaskedDecryptionsPairedWithActiveRecordsAndRes
     const RestoreResult result = RunRestore();
     std::vector<std::string> statements;
     for (const auto& call : recorder.backend->calls)
-      if (!call.query) statements.push_back(call.sql);
+      if (call.sql.rfind("UPDATE ", 0) == 0) statements.push_back(call.sql);
     if (run == 1) firstRun = statements;
     EXPECT_EQ(statements, firstRun);
     ASSERT_EQ(result.restored.size(), 2u);
-    EXPECT_EQ(result.skipped, 2);  // no active record, masked customer value
+    EXPECT_EQ(result.unsoundValue, 2);  // no active record, masked customer value
+    EXPECT_EQ(result.Skipped(), 2);
     EXPECT_EQ(result.failed, 0);
     for (int r = 1; r < form.Grid_Sub.RowCount(); ++r)
       EXPECT_EQ(form.Grid_Sub.RowColor(r).has_value(), form.Grid_Sub.Cell(5, r) == "A") << r;
   }
   ASSERT_EQ(firstRun.size(), 2u);
   EXPECT_EQ(firstRun[0], "UPDATE " + t.table + "    SET TEMPNUM  = " + db::QuotedStr(sound) +
-                             " WHERE PRESERIAL = '1001'");
+                             " WHERE PRESERIAL = '1001' AND PANUM = '" + kMasked + "' AND (TEMPNUM = " +
+                             db::QuotedStr(bad) + " OR TEMPNUM = " + db::QuotedStr(sound) + ")");
   const auto values = Values(t.table);
   const std::map<std::string, std::string> expected = {
       {"1001", sound}, {"1002", sound},  {"1003", bad},     {"1004", bad},
@@ -154,6 +157,18 @@ TEST_P(DispensingStoreTwins, ListsMaskedDecryptionsPairedWithActiveRecordsAndRes
   ASSERT_EQ(values.size(), expected.size());
   for (const auto& row : values) EXPECT_EQ(row[1], expected.at(row[0])) << row[0];
   EXPECT_EQ(Values(t.other), (std::vector<std::vector<std::string>>{{"1009", bad}}));
+  // Every record written has its journal rows, one per run: the value before
+  // and the value written, keyed by the record number.
+  auto journal = s.store.Texts("SELECT OPNAME, TABLENAME, KEY1, KEY2, COLNAME, BEFOREVAL, AFTERVAL FROM "
+                               "TV_BASE..JUMINCHECK_JOURNAL");
+  std::vector<std::vector<std::string>> expectedJournal = {{"restore", t.table, "1001", "", "TEMPNUM", bad, sound},
+                                                           {"restore", t.table, "1002", "", "TEMPNUM", bad, sound},
+                                                           {"restore", t.table, "1001", "", "TEMPNUM", sound, sound},
+                                                           {"restore", t.table, "1002", "", "TEMPNUM", sound, sound}};
+  std::sort(journal.begin(), journal.end());
+  std::sort(expectedJournal.begin(), expectedJournal.end());
+  EXPECT_EQ(journal, expectedJournal);
+  EXPECT_EQ(s.store.Scalar("SELECT COUNT(*) FROM (SELECT OPID FROM TV_BASE..JUMINCHECK_JOURNAL GROUP BY OPID) AS T"), 2);
 
   // Audited again, only the records the restore could not mend are listed.
   t.click(form, s.Db(), s.Codec(), s.Shell());
@@ -215,6 +230,39 @@ INSTANTIATE_TEST_SUITE_P(Steps, DispensingStoreThenOther,
 
 // Both read variants on 20 000 records, one in a thousand with a value made
 // from a masked number, half of them dated 2013.
+// The customer's active record can hold another number than the dispensing
+// record (a corrected number, a second active record): its sound value must
+// not go into the record. And a record changed between the audit and the
+// restore keeps its change.
+TEST_F(DispensingStore, RestoreWritesNeitherAnotherNumbersValueNorOverARecordChangedSinceTheAudit) {
+  const std::string other = s.Encrypt("9001011234568"), bad = Bad(), sound = Sound();
+  const std::string otherMasked = "6807032******", otherBad = s.Encrypt(otherMasked);
+  AddCustomer("A", "1", "갑돌", sound, "1");
+  s.store.Insert("TV_BASE..CD_PERSON", {{"CUSCODE", "X"}, {"SEQ", "1"}, {"INDATE", "20100101"},
+                                        {"PANUM", "9001011******"}, {"PANAME", "다른"}, {"TEMPNUM", other},
+                                        {"CUSACT", "1"}});
+  AddRecord("TV_PRES..PS_MAIN", "2001", "X", "20130101", otherMasked, otherBad);  // another number
+  AddRecord("TV_PRES..PS_MAIN", "2002", "A", "20130101", kMasked, bad);           // changed after the audit
+  AddRecord("TV_PRES..PS_MAIN", "2003", "A", "20130101", "800101-1******", bad);  // dashed: its own number
+  Btn_De_TestClick(form, s.Db(), s.Codec(), s.Shell());
+  ASSERT_EQ(Listed(), (std::vector<std::string>{"2001", "2002", "2003"}));
+
+  const std::string meanwhile = s.Encrypt("8001011999999");
+  s.store.Exec("UPDATE TV_PRES..PS_MAIN SET TEMPNUM = " + db::QuotedStr(meanwhile) + " WHERE PRESERIAL = '2002'");
+  const RestoreResult result = RunRestore();
+
+  EXPECT_EQ(result.otherNumber, 1);
+  EXPECT_EQ(result.changedSinceAudit, 1);
+  ASSERT_EQ(result.restored.size(), 1u);
+  EXPECT_EQ(result.restored[0].preserial, "2003");
+  EXPECT_EQ(Values("TV_PRES..PS_MAIN"),
+            (std::vector<std::vector<std::string>>{{"2001", otherBad}, {"2002", meanwhile}, {"2003", sound}}));
+  EXPECT_EQ(s.Shell().messages, (std::vector<std::string>{RestoreSummaryText(result)}));
+  EXPECT_FALSE(form.Grid_Sub.RowColor(1));
+  EXPECT_FALSE(form.Grid_Sub.RowColor(2));
+  EXPECT_TRUE(form.Grid_Sub.RowColor(3));
+}
+
 TEST_F(DispensingStore, WholeTableReadsInThreePausedPassesDateRangeOnceWithoutPause) {
   constexpr int kRows = 20000;
   const std::string bad = Bad(), sound = Sound();

@@ -176,8 +176,18 @@ struct RepairRig {
 
   test::TableCodec codec;
 
+  // The records the repair would change, as the count query answers.
+  int records = 2;
+
   RepairRig(const std::string& code, const std::string& value) {
     codec.plain = {{"abc01", "9001011234567"}, {"ab'c01", "8001012345678"}};
+    backend.onQuery = [this](const std::string& sql) {
+      if (sql.rfind("SELECT COUNT(*) AS CNT FROM TV_BASE..JUMINCHECK_JOURNAL ", 0) == 0)
+        return test::MakeResult({"CNT"}, {{"0"}});  // the journal is there
+      if (sql.rfind("SELECT COUNT(*) AS CNT FROM TV_BASE..CD_PERSON WHERE CUSCODE = ", 0) != 0)
+        throw db::DbError("unexpected: " + sql);
+      return test::MakeResult({"CNT"}, {{std::to_string(records)}});
+    };
     form.CustomerMode = true;
     form.Grid_Sub.SetRowCount(2);
     form.Grid_Sub.SetCell(1, 1, "김일");
@@ -185,8 +195,16 @@ struct RepairRig {
     form.Grid_Sub.SetCell(6, 1, value);
     form.Grid_Sub.SetCurrentRow(1);
   }
-  void Press(bool right) { Grid_SubMouseDown(form, db, codec, shell, right); }
-  RepairOutcome Repair() { return RepairCurrentRow(form, db, codec, shell); }
+  void Press(bool right, int row = 1) { Grid_SubMouseDown(form, db, codec, shell, right, row, journal); }
+  RepairOutcome Repair() { return RepairCurrentRow(form, db, codec, shell, journal); }
+  // The UPDATEs sent, without the journal's statements around them.
+  std::size_t Updates() const {
+    std::size_t n = 0;
+    for (const std::string& sql : backend.Statements()) n += sql.rfind("UPDATE", 0) == 0;
+    return n;
+  }
+
+  JournalContext journal{"PC-1", "약사", [] { return ui::DateTime{2024, 3, 5, 14, 7, 9}; }};
 };
 
 TEST(Repair, ActsOnTheRightButtonOnlyWhileInCustomerMode) {
@@ -198,20 +216,87 @@ TEST(Repair, ActsOnTheRightButtonOnlyWhileInCustomerMode) {
     RepairRig rig("C1", "abc01");
     rig.form.CustomerMode = c.customerMode;
     rig.Press(c.right);
-    EXPECT_EQ(rig.backend.ExecuteCount(), c.acts ? 1u : 0u) << c.customerMode << c.right;
+    EXPECT_EQ(rig.Updates(), c.acts ? 1u : 0u) << c.customerMode << c.right;
     EXPECT_EQ(rig.shell.messages.size(), c.acts ? 1u : 0u) << c.customerMode << c.right;
     EXPECT_TRUE(rig.shell.errors.empty());
   }
 }
 
-TEST(Repair, CopiesTheRowsValueIntoEveryRecordOfTheCode) {
+TEST(Repair, AsksThenCopiesTheRowsValueIntoEveryRecordOfTheCodeWithItsNumber) {
   RepairRig rig("O'N", "ab'c01");
+  rig.backend.onRowsChanged = [](const std::string&) { return 2LL; };
   rig.Press(true);
-  EXPECT_EQ(rig.backend.Statements(),
-            std::vector<std::string>{
-                "UPDATE TV_BASE..CD_PERSON    SET TEMPNUM = 'ab''c01' WHERE CUSCODE = 'O''N'"});
-  EXPECT_EQ(rig.shell.messages, std::vector<std::string>{"복구완료"});
+  // The journal rows of the records the UPDATE changes, then the UPDATE, in
+  // one transaction; the journal is keyed by the operation's id.
+  const auto sent = rig.backend.Statements();
+  ASSERT_EQ(sent.size(), 6u);
+  const std::string where = " WHERE CUSCODE = 'O''N' AND LEFT(REPLACE(PANUM,'-',''),7) = '8001012'";
+  EXPECT_EQ(sent[0], "SELECT COUNT(*) AS CNT FROM TV_BASE..CD_PERSON" + where);
+  EXPECT_EQ(sent[1], "SELECT COUNT(*) AS CNT FROM TV_BASE..JUMINCHECK_JOURNAL WHERE OPID = ''");
+  EXPECT_EQ(sent[2], "BEGIN TRANSACTION");
+  const std::string insertHead =
+      "INSERT INTO TV_BASE..JUMINCHECK_JOURNAL(OPID, OPNAME, OPTIME, MACHINE, OSUSER, TABLENAME, KEY1, KEY2, COLNAME, "
+      "BEFOREVAL, AFTERVAL) SELECT '20240305140709-";
+  EXPECT_EQ(sent[3].substr(0, insertHead.size()), insertHead);
+  EXPECT_EQ(sent[3].substr(insertHead.size() + 6),
+            "', 'repair', '2024-03-05 14:07:09', 'PC-1', '약사', 'TV_BASE..CD_PERSON', CUSCODE, SEQ, 'TEMPNUM', "
+            "TEMPNUM, 'ab''c01' FROM TV_BASE..CD_PERSON" + where);
+  EXPECT_EQ(sent[4], "UPDATE TV_BASE..CD_PERSON    SET TEMPNUM = 'ab''c01'" + where);
+  EXPECT_EQ(sent[5], "COMMIT TRANSACTION");
+  EXPECT_EQ(rig.shell.questions, std::vector<std::string>{RepairQuestionText("김일", "O'N", 1, 2)});
+  EXPECT_EQ(rig.shell.messages, std::vector<std::string>{"복구완료 (고객 기록 2건 변경)"});
   EXPECT_EQ(rig.Repair(), RepairOutcome::Done);
+}
+
+// The repair acts on the row pressed, never on a current row the grid does
+// not show, and a press below the rows or on the header does nothing; a No
+// to the question changes nothing.
+TEST(Repair, ActsOnThePressedDataRowOnlyAndOnlyAfterAYes) {
+  for (int row : {0, -1, 2, 7}) {
+    RepairRig rig("C1", "abc01");
+    rig.Press(true, row);
+    EXPECT_TRUE(rig.backend.calls.empty()) << row;
+    EXPECT_TRUE(rig.shell.messages.empty()) << row;
+  }
+  {
+    RepairRig rig("C1", "abc01");
+    rig.form.Grid_Sub.SetRowCount(3);
+    rig.form.Grid_Sub.SetCell(5, 2, "C2");
+    rig.form.Grid_Sub.SetCell(6, 2, "ab'c01");
+    rig.form.Grid_Sub.SetCurrentRow(1);
+    rig.Press(true, 2);
+    EXPECT_EQ(rig.form.Grid_Sub.CurrentRow(), 2);
+    ASSERT_EQ(rig.Updates(), 1u);
+    EXPECT_NE(rig.backend.Statements()[rig.backend.Statements().size() - 2].find("WHERE CUSCODE = 'C2'"), std::string::npos);
+  }
+  {
+    RepairRig rig("C1", "abc01");
+    rig.shell.answer = false;
+    rig.Press(true);
+    EXPECT_EQ(rig.shell.questions.size(), 1u);
+    EXPECT_EQ(rig.backend.ExecuteCount(), 0u);
+    EXPECT_TRUE(rig.shell.messages.empty());
+    EXPECT_EQ(rig.Repair(), RepairOutcome::Declined);
+  }
+  {
+    // No record of the code has the value's number: nothing to ask.
+    RepairRig rig("C1", "abc01");
+    rig.records = 0;
+    EXPECT_EQ(rig.Repair(), RepairOutcome::NoRecordOfTheNumber);
+    EXPECT_TRUE(rig.shell.questions.empty());
+    EXPECT_EQ(rig.backend.ExecuteCount(), 0u);
+    EXPECT_EQ(rig.shell.messages, std::vector<std::string>{kRepairNoRecordOfTheNumber});
+  }
+}
+
+// The customer code holds no record of the value's number (a value from a
+// history row of another number): nothing changes, and it is said so.
+TEST(Repair, UpdateThatChangesNoRecordIsNotReportedAsDone) {
+  RepairRig rig("C1", "abc01");
+  rig.backend.onRowsChanged = [](const std::string&) { return 0LL; };
+  EXPECT_EQ(rig.Repair(), RepairOutcome::NoRecordOfTheNumber);
+  EXPECT_EQ(rig.shell.messages, std::vector<std::string>{kRepairNoRecordOfTheNumber});
+  EXPECT_TRUE(rig.shell.errors.empty());
 }
 
 TEST(Repair, RowWithoutCodeOrValueIsRefusedWithoutAStatement) {
@@ -246,11 +331,14 @@ TEST(Repair, FreshlyClearedHistoryIsRefused) {
   EXPECT_EQ(rig.shell.messages, std::vector<std::string>{kRepairNoCustomerCode});
 }
 
-TEST(Repair, FailedUpdateIsReportedAsAFailure) {
+TEST(Repair, FailedUpdateIsReportedAsAFailureAndItsJournalRowsRolledBack) {
   RepairRig rig("C1", "abc01");
-  rig.backend.onExecute = [](const std::string&) { throw db::DbError("Transaction was deadlocked"); };
+  rig.backend.onExecute = [](const std::string& sql) {
+    if (sql.rfind("UPDATE", 0) == 0) throw db::DbError("Transaction was deadlocked");
+  };
   rig.Press(true);
-  EXPECT_EQ(rig.backend.ExecuteCount(), 1u);
+  EXPECT_EQ(rig.Updates(), 1u);
+  EXPECT_EQ(rig.backend.Statements().back(), "ROLLBACK TRANSACTION");
   EXPECT_TRUE(rig.shell.messages.empty());  // no "복구완료"
   // The provider's reason on a second line.
   EXPECT_EQ(rig.shell.errors,
@@ -262,7 +350,7 @@ TEST(Repair, FailedUpdateIsReportedAsAFailure) {
 // gives a number back.
 TEST(Repair, ValueThatDoesNotDecryptToASoundNumberIsRefusedWithoutAStatement) {
   for (const std::string& plain : {std::string(), std::string("  "), std::string("900101-******"),
-                                   std::string("900101*123456"), std::string("*")}) {
+                                   std::string("900101*123456"), std::string("*"), std::string("900101")}) {
     RepairRig rig("C1", "abc01");
     rig.codec.plain["abc01"] = plain;
     EXPECT_EQ(rig.Repair(), RepairOutcome::UnsoundValue) << '[' << plain << ']';

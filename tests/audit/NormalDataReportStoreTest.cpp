@@ -42,6 +42,7 @@ TEST_F(ReportStore, ListsAndSavesSoundValuesAndTellsTheRowsTheTableRefused) {
   s.AddPerson("N6", "1", "20100101", kMasked, "육육", "");              // no value
   s.AddPerson("N7", "1", "20100101", kMasked, name31, sound);           // listed, refused
   s.AddPerson("N8", "1", "20100101", kMasked, name30, sound);           // listed, saved
+  s.AddPerson("N9", "1", "20100101", kMasked, "구구", sound + " ");     // decrypts to "": not listed
   // A report table left by an earlier run.
   s.store.Exec(std::string(db::names::sql::CreateAAA));
   s.store.Exec("INSERT INTO TV_BASE..AAA(CUSCODE) VALUES('OLD')");
@@ -56,12 +57,12 @@ TEST_F(ReportStore, ListsAndSavesSoundValuesAndTellsTheRowsTheTableRefused) {
     listed.push_back(form.Grid_Main.Cell(5, r));
   }
   EXPECT_EQ(listed, (std::vector<std::string>{"N1", "N7", "N8"}));
-  EXPECT_EQ(form.Label4.caption, "4 건 / 4 건");
+  EXPECT_EQ(form.Label4.caption, "5 건 / 4 건");
   EXPECT_EQ(Saved(), (std::vector<std::vector<std::string>>{{"N1", "김일", kMasked, kFull, sound},
                                                             {"N8", name30, kMasked, kFull, sound}}));
   EXPECT_EQ(s.Shell().messages,
-            std::vector<std::string>{
-                "정상데이터 3건 중 1건을 보고서 테이블(TV_BASE..AAA)에 저장하지 못했습니다."});
+            std::vector<std::string>{"암호화 값을 복호화할 수 없는 1건은 정상데이터가 아니어서 목록에서 제외했습니다.\n"
+                                     "정상데이터 3건 중 1건을 보고서 테이블(TV_BASE..AAA)에 저장하지 못했습니다."});
   EXPECT_TRUE(s.Shell().errors.empty());
 }
 

@@ -144,6 +144,22 @@ TEST_F(RunnerTest, ExecQueryReportsSuccessAndFailure) {
                                         QuotedStr("O'Neil") + ")"));
   EXPECT_EQ(store.Texts("SELECT CUSCODE, PANAME FROM TV_BASE..AAA"),
             (std::vector<std::vector<std::string>>{{"C'1", "O'Neil"}}));
+  // The rows a statement changed: counted for DML (none is 0), not for DDL
+  // nor after a failure. The same prepared form reports its own run's count.
+  struct Case {
+    std::string sql;
+    long long changed;
+  };
+  for (const Case& c : {Case{"INSERT INTO TV_BASE..AAA(CUSCODE) VALUES('C2')", 1},
+                        Case{"UPDATE TV_BASE..AAA SET PANAME = 'x'", 2},
+                        Case{"UPDATE TV_BASE..AAA SET PANAME = 'y' WHERE CUSCODE = 'none'", 0},
+                        Case{"UPDATE TV_BASE..AAA SET PANAME = 'y' WHERE CUSCODE = 'C2'", 1},
+                        Case{"CREATE TABLE TV_BASE..BBB(A NVARCHAR(1) NULL)", -1},
+                        Case{"DELETE FROM TV_BASE..AAA WHERE CUSCODE = 'C2'", 1},
+                        Case{"INSERT INTO TV_BASE..AAA(CUSCODE) VALUES('" + std::string(21, 'x') + "')", -1}}) {
+    ExecQuery(s.Ado_Exec, c.sql);
+    EXPECT_EQ(s.Ado_Exec.RowsAffected(), c.changed) << c.sql;
+  }
   // A statement that returns rows is refused by OpenQuery's counterpart the
   // other way round: OpenQuery of a statement without rows fails.
   EXPECT_FALSE(OpenQuery(s.Ado_Qry, "DELETE FROM TV_BASE..AAA"));

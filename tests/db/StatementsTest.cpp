@@ -126,6 +126,8 @@ std::vector<Step> Steps() {
                 "SELECT COUNT(*) FROM TV_BASE..TEMP_MAPPING_BAK"});
   st.push_back({"S10", "DELETE FROM TV_BASE..TEMP_MAPPING_BAK WHERE PANUM = '' ", Expect::Ok, {{"0"}},
                 "SELECT COUNT(*) FROM TV_BASE..TEMP_MAPPING_BAK WHERE PANUM = ''"});
+  st.push_back({"entries holding '*' removed", "DELETE FROM TV_BASE..TEMP_MAPPING_BAK WHERE PANUM LIKE '%*%' ",
+                Expect::Ok, {{"6"}}, "SELECT COUNT(*) FROM TV_BASE..TEMP_MAPPING_BAK"});
   st.push_back({"S11", "INSERT INTO TV_BASE..TEMP_MAPPING_BAK(PANUM, ENCRYPT) VALUES(" + Q("") + "," +
                            Q("ENC-EMPTY01") + ")",
                 Expect::Ok, {{"", "ENC-EMPTY01", N}}, "SELECT PANUM, ENCRYPT, CHECKFLG FROM TV_BASE..TEMP_MAPPING_BAK WHERE PANUM = ''"});
@@ -304,10 +306,10 @@ std::vector<Step> Steps() {
                  {"P003", "C002", "9001011******", "환자", "E-9001011234567"},
                  {"P004", "C003", "8802021******", "환자", "ENC3"}}});
   st.push_back({"dispensing: drop again", std::string(names::sql::DropJuminCheck), Expect::Ok, {}});
-  st.push_back({"dispensing copy, dates as bare numbers",
+  st.push_back({"dispensing copy, dates as quoted texts",
                 "SELECT * INTO TV_BASE..JUMIN_CHECK   FROM (SELECT PRESERIAL, CUSCODE, PANUM, PANAME, TEMPNUM, '' AS CHK "
                 "          FROM TV_PRES..PS_MAIN          WHERE RIGHT(PANUM,6) = '******' AND TEMPNUM IS NOT NULL      "
-                "     AND INDATE BETWEEN 20140101           AND 20141231           ) AS T1 ",
+                "     AND INDATE BETWEEN '20140101'           AND '20141231'           ) AS T1 ",
                 Expect::Ok, {{"P001", ""}, {"P002", ""}}, kCheckP});
   st.push_back({"date-range read",
                 "SELECT PRESERIAL, CUSCODE, PANUM, PANAME, TEMPNUM  FROM TV_BASE..JUMIN_CHECK WHERE RIGHT(PANUM,6) = "
@@ -318,14 +320,24 @@ std::vector<Step> Steps() {
   st.push_back({"the customer's active record",
                 "SELECT * FROM TV_BASE..CD_PERSON WHERE CUSACT = '1' AND CUSCODE = " + Q("C003"), Expect::Returns,
                 {{"C003", "1", "김철수", "20140201", "8802021******", "ENC-MASKED01", N, N, "1"}}});
-  st.push_back({"restore one dispensing record",
-                "UPDATE TV_PRES..PS_MAIN    SET TEMPNUM  = " + Q("ENC-MASKED01") + " WHERE PRESERIAL = " + Q("P002"),
+  st.push_back({"restore one dispensing record, unchanged since the audit",
+                "UPDATE TV_PRES..PS_MAIN    SET TEMPNUM  = " + Q("ENC-MASKED01") + " WHERE PRESERIAL = " + Q("P002") +
+                    " AND PANUM = " + Q("8802021******") + " AND (TEMPNUM = " + Q("ENC-MASKED02") +
+                    " OR TEMPNUM = " + Q("ENC-MASKED01") + ")",
                 Expect::Ok, {{"P002", "ENC-MASKED01"}},
                 "SELECT PRESERIAL, TEMPNUM FROM TV_PRES..PS_MAIN WHERE PRESERIAL = 'P002'"});
+  st.push_back({"restore of a record changed since the audit",
+                "UPDATE TV_PRES..PS_MAIN    SET TEMPNUM  = " + Q("ENC-X") + " WHERE PRESERIAL = " + Q("P001") +
+                    " AND PANUM = " + Q("9001011******") + " AND (TEMPNUM = " + Q("E-OLD") + " OR TEMPNUM = " +
+                    Q("ENC-X") + ")",
+                Expect::Ok, {{"P001", "E-9001011234567"}},
+                "SELECT PRESERIAL, TEMPNUM FROM TV_PRES..PS_MAIN WHERE PRESERIAL = 'P001'"});
   st.push_back({"dispensing: drop at the end", std::string(names::sql::DropJuminCheck), Expect::Ok, {}});
   // ---- repair
-  st.push_back({"repair every record of the customer code",
-                "UPDATE TV_BASE..CD_PERSON    SET TEMPNUM = " + Q("E-GOOD") + " WHERE CUSCODE = " + Q("C003"), Expect::Ok,
+  st.push_back({"repair every record of the customer code with the value's number",
+                "UPDATE TV_BASE..CD_PERSON    SET TEMPNUM = " + Q("E-GOOD") + " WHERE CUSCODE = " + Q("C003") +
+                    " AND LEFT(REPLACE(PANUM,'-',''),7) = " + Q("8802021"),
+                Expect::Ok,
                 {{"C003", "1", "E-GOOD"}, {"C003", "2", "E-GOOD"}, {"c003 ", "3", "E-GOOD"}},
                 "SELECT CUSCODE, SEQ, TEMPNUM FROM TV_BASE..CD_PERSON WHERE CUSCODE = 'C003' ORDER BY SEQ"});
   // ---- key store

@@ -88,6 +88,40 @@ TEST_F(TsqlTest, LengthsAreEnforcedOnInsertUpdateAndSelectInto) {
   EXPECT_EQ(store.Scalar("SELECT COUNT(*) FROM TV_BASE..JUMIN_CHECK WHERE CUSCODE = '" + std::string(20, 'X') + " '"), 1);
 }
 
+// A value longer than its column only by trailing blanks is stored cut to
+// the column's length, as the server stores it; any other excess is refused.
+TEST_F(TsqlTest, TrailingBlanksBeyondTheLengthAreCutLikeTheServerDoes) {
+  const std::string kTooLong = "String or binary data would be truncated. The statement has been terminated.";
+  store.Exec("CREATE TABLE TV_BASE..M(PANUM NVARCHAR(13) NULL, ENCRYPT NVARCHAR(50) NULL)");
+  store.Exec("INSERT INTO TV_BASE..M(PANUM, ENCRYPT) VALUES('7701011234561 ', NULL)");
+  store.Exec("INSERT INTO TV_BASE..M(PANUM, ENCRYPT) VALUES('8801011****** ', 'v  ')");
+  store.Exec("INSERT INTO TV_BASE..M(PANUM, ENCRYPT) SELECT PANUM + '   ', NULL FROM TV_BASE..CD_PERSON");
+  store.Insert("TV_BASE..CD_PERSON", {{"PANUM", "6601011234567    "}});  // within its 20 characters: kept
+  store.Exec("INSERT INTO TV_BASE..M(PANUM) SELECT PANUM FROM TV_BASE..CD_PERSON");
+  // Blanks within the length stay; letters, digits or '*' beyond it are refused.
+  store.Exec("INSERT INTO TV_BASE..M(PANUM) VALUES('123 ')");
+  EXPECT_EQ(ErrorOf("INSERT INTO TV_BASE..M(PANUM) VALUES('77010112345612')"), kTooLong);
+  EXPECT_EQ(ErrorOf("INSERT INTO TV_BASE..M(PANUM) VALUES('7701011234561 x')"), kTooLong);
+  EXPECT_EQ(ErrorOf("INSERT INTO TV_BASE..M(PANUM) VALUES('900101-1234567')"), kTooLong);
+  EXPECT_EQ(store.Texts("SELECT PANUM, ENCRYPT, LEN(PANUM) AS L FROM TV_BASE..M ORDER BY 1"),
+            (std::vector<std::vector<std::string>>{{"123 ", "<NULL>", "3"},
+                                                   {"6601011234567", "<NULL>", "13"},
+                                                   {"7701011234561", "<NULL>", "13"},
+                                                   {"8801011******", "v  ", "13"}}));
+  EXPECT_EQ(store.Texts("SELECT PANUM FROM TV_BASE..CD_PERSON"),
+            (std::vector<std::vector<std::string>>{{"6601011234567    "}}));
+
+  // The same on UPDATE, and in a table made by SELECT ... INTO.
+  store.Exec("UPDATE TV_BASE..M SET PANUM = '9001011234568      ' WHERE PANUM = '123'");
+  EXPECT_NE(ErrorOf("UPDATE TV_BASE..M SET PANUM = PANUM + 'x' WHERE PANUM = '7701011234561'").find("truncated"),
+            std::string::npos);
+  store.Exec("SELECT * INTO TV_BASE..JUMIN_CHECK FROM (SELECT PANUM, '' AS CHK FROM TV_BASE..M) AS T1");
+  store.Exec("UPDATE TV_BASE..JUMIN_CHECK SET PANUM = '5501011234567 ', CHK = '1' WHERE PANUM = '7701011234561'");
+  EXPECT_EQ(store.Texts("SELECT PANUM, CHK FROM TV_BASE..JUMIN_CHECK WHERE CHK = '1'"),
+            (std::vector<std::vector<std::string>>{{"5501011234567", "1"}}));
+  EXPECT_EQ(store.Scalar("SELECT COUNT(*) FROM TV_BASE..M WHERE PANUM = '9001011234568' AND LEN(PANUM) = 13"), 1);
+}
+
 TEST_F(TsqlTest, HelperFunctions) {
   struct Case {
     const char* expr;

@@ -95,7 +95,7 @@ TEST(ProgramWithoutAUsableKey, AuditAndRepairRefuseAndChangeNothing) {
 
     // The history view lists as before (every row, since none decrypts to
     // a masked text); the repair refuses with its reason and status 1.
-    const auto repair = root.Run({"repair", code, "2"});
+    const auto repair = root.Run({"repair", code, "2", "--yes"});
     EXPECT_EQ(repair.status, 1) << d.name << "\n" << repair.err;
     EXPECT_NE(repair.err.find("message: 복구할 암호화 값이 올바른 주민번호로 복호화되지 않아"), std::string::npos)
         << d.name << "\n" << repair.err;
@@ -161,9 +161,14 @@ TEST(TwoInstances, OneOperationAtATimePerStore) {
   for (const auto& f : root.summary.findings)
     if (f.seq != "1") code = f.cuscode;
   ASSERT_FALSE(code.empty());
-  const auto repair = root.Run({"repair", code, "1"});
+  const auto repair = root.Run({"repair", code, "1", "--yes"});
   EXPECT_EQ(repair.status, 1) << repair.err;
   EXPECT_NE(repair.err.find("다른 프로그램(인스턴스)"), std::string::npos) << repair.err;
+  // A raw statement that writes waits its turn like an operation.
+  const auto write = root.Run({"sql", "UPDATE TV_BASE..CD_PERSON SET PANAME = 'changed' WHERE CUSCODE = 'LOAD1'"});
+  EXPECT_EQ(write.status, 1) << write.err;
+  EXPECT_NE(write.err.find("error: 다른 프로그램(인스턴스)"), std::string::npos) << write.err;
+  EXPECT_EQ(write.out.find("OK"), std::string::npos) << write.out;
   // Reading is not blocked.
   EXPECT_EQ(root.Run({"sql", "SELECT COUNT(*) AS CNT FROM TV_BASE..CD_PERSON"}).status, 0);
   EXPECT_EQ(root.Run({"history", "LOAD1"}).status, 0);
@@ -181,7 +186,7 @@ TEST(TwoInstances, OneOperationAtATimePerStore) {
   EXPECT_EQ(store.Scalar("SELECT COUNT(*) AS CNT FROM TV_BASE..JUMIN_CHECK WHERE CHK <> '1'"), 0);
   EXPECT_EQ(Count(first.out, "\tLOAD"), 40050) << "listed rows";
   // The first has ended: the lock is free again.
-  EXPECT_EQ(root.Run({"repair", "no-such-code", "1"}).err.find("다른 프로그램"), std::string::npos);
+  EXPECT_EQ(root.Run({"repair", "no-such-code", "1", "--yes"}).err.find("다른 프로그램"), std::string::npos);
 }
 
 }  // namespace

@@ -91,6 +91,10 @@ TEST_F(ProgramTest, ErrorsAUserMeetsAreClearAndChangeNothing) {
   EXPECT_EQ(year.status, 2);
   EXPECT_NE(year.err.find("usage:"), std::string::npos);
   EXPECT_EQ(root_->Run({"repair", "0000001"}).status, 2);
+  // The repair asks first: without a terminal to answer on, --yes is needed.
+  const auto unconfirmed = root_->Run({"repair", "0000001", "1"});
+  EXPECT_EQ(unconfirmed.status, 2);
+  EXPECT_NE(unconfirmed.err.find("give --yes"), std::string::npos) << unconfirmed.err;
   EXPECT_EQ(root_->Run({"no-such-command"}).status, 2);
 
   // A failing statement: its provider text, status 1.
@@ -99,7 +103,7 @@ TEST_F(ProgramTest, ErrorsAUserMeetsAreClearAndChangeNothing) {
   EXPECT_EQ(sql.out.rfind("FAILED: ", 0), 0u) << sql.out;
 
   // A repair of a history row that does not exist runs no statement.
-  const auto repair = root_->Run({"repair", "no-such-code", "1"});
+  const auto repair = root_->Run({"repair", "no-such-code", "1", "--yes"});
   EXPECT_EQ(repair.status, 1);
 
   EXPECT_EQ(dump(), before);
@@ -110,11 +114,31 @@ TEST(ProgramRoots, RootsWithoutIniModuleOrStoreFailClearly) {
   fs::create_directories(empty);
   // No INI file and no module folder: the load message, then the error of
   // the missing folder; nothing runs.
+  // The error names both files where they were looked for and how the root
+  // is given.
   const auto r = test::RunProgram({kProgram, "--root", empty.string(), "encrypt", "9001011234568"});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("message: 개인정보암호화 모듈 로드 중 에러발생"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("error: "), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("error: No INI file at " + (empty / "TELVARO/TELVARO.ini").string()), std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("No crypto module at " + (empty / "TELVARO/Dll/HIRAEncryption/IndvInfmCrypto.so").string()),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("--root DIR or the environment variable JUMINCHECK_ROOT"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("filesystem error"), std::string::npos) << r.err;
   EXPECT_TRUE(r.out.empty());
+
+  // The module in place but no INI file: the connection fails, and the error
+  // says which file was missing.
+  const fs::path noIni = TempFolder("noini");
+  fs::create_directories(noIni / "TELVARO/Dll/HIRAEncryption");
+  fs::copy_file(JC_MODULE_PATH, noIni / "TELVARO/Dll/HIRAEncryption/IndvInfmCrypto.so");
+  const auto i = test::RunProgram({kProgram, "--root", noIni.string(), "sql", "SELECT 1 AS X"},
+                                  {"JUMINCHECK_ODBC_DRIVER=NoSuchDriver"});
+  EXPECT_EQ(i.status, 1);
+  EXPECT_NE(i.err.find("No INI file at " + (noIni / "TELVARO/TELVARO.ini").string()), std::string::npos) << i.err;
+  EXPECT_EQ(i.err.find("No crypto module"), std::string::npos) << i.err;
+  fs::remove_all(noIni);
 
   // A module but a store folder that does not exist: the provider's error.
   const fs::path noStore = TempFolder("nostore");
@@ -127,6 +151,29 @@ TEST(ProgramRoots, RootsWithoutIniModuleOrStoreFailClearly) {
   EXPECT_FALSE(fs::exists(noStore / "missing"));
   fs::remove_all(empty);
   fs::remove_all(noStore);
+}
+
+// No command and no display: a clear message and wrong usage, not Qt's
+// abort; an unknown option before a command is wrong usage too, never the
+// window.
+TEST(ProgramWindow, WithoutADisplayOrWithAnUnknownOptionTheProgramSaysWhy) {
+  const std::vector<std::string> noDisplay = {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="};
+  struct Case {
+    std::vector<std::string> args;
+    const char* why;
+  } cases[] = {
+      {{}, "no display to open the window on"},
+      {{"--yes", "encrypt-tables"}, "unknown option '--yes'"},
+      {{"--roots", "elsewhere"}, "unknown option '--roots'"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> argv = {kProgram, "--root", "/nonexistent-root"};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    const auto r = test::RunProgram(argv, noDisplay);
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_NE(r.err.find(c.why), std::string::npos) << r.err;
+    EXPECT_TRUE(r.out.empty());
+  }
 }
 
 // The README's way in: a demo root made by a relative path in a fresh folder,
@@ -209,7 +256,7 @@ TEST(ProgramRepair, HistoryThenRepairFixesTheCustomer) {
   ASSERT_FALSE(value.empty());
   for (std::size_t i = 1; i < rows.size(); ++i) EXPECT_EQ(rows[i][3].find('*'), std::string::npos);
 
-  const auto repair = root.Run({"repair", code, "1"});
+  const auto repair = root.Run({"repair", code, "1", "--yes"});
   EXPECT_EQ(repair.status, 0) << repair.err;
   EXPECT_NE(repair.err.find("message: 복구완료"), std::string::npos) << repair.err;
 

@@ -87,7 +87,14 @@ TEST(DispensingOperator, AuditRestoreAndGreenRowsThroughTheWindow) {
   ASSERT_EQ(ours.size(), 2u);
   EXPECT_EQ(form.Grid_Sub.Cell(3, ours[0]), "8001011234567");
 
-  EXPECT_TRUE(AnswerBoxes([&] { restore->click(); }).empty());  // the restore shows nothing
+  // The restore asks first (default No), then ends with one information box:
+  // what it restored and skipped.
+  const auto boxes = AnswerBoxes([&] { restore->click(); });
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].icon, QMessageBox::Question);
+  EXPECT_TRUE(boxes[0].defaultNo);
+  EXPECT_EQ(boxes[1].icon, QMessageBox::Information);
+  EXPECT_TRUE(boxes[1].text.startsWith(QString::fromUtf8("주민번호 복구: 2건 복구, "))) << boxes[1].text.toStdString();
   const QColor green(238, 255, 238);
   for (int r = 1; r < form.Grid_Sub.RowCount(); ++r) {
     // The demo's own pairs have masked customer values and stay as they were.

@@ -2,12 +2,12 @@
 // Helpers of the window tests: answering the modal boxes a step raises, and
 // finding the widget of a control by its name.
 #include <functional>
-#include <set>
 #include <vector>
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -20,29 +20,35 @@ struct BoxSeen {
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   QList<QAbstractButton*>::size_type buttonCount = 0;
   bool hasOk = false;
+  bool defaultNo = false;  // a question whose default (Enter) answer is No
 };
 
 // Runs action; every message box that opens meanwhile is recorded and
-// answered with its OK button, as soon as its own event loop runs.
-inline std::vector<BoxSeen> AnswerBoxes(const std::function<void()>& action) {
+// answered with its OK button, as soon as its own event loop runs; a
+// question is answered Yes, or No when answerYes is false.
+inline std::vector<BoxSeen> AnswerBoxes(const std::function<void()>& action, bool answerYes = true) {
   std::vector<BoxSeen> seen;
-  std::set<QMessageBox*> answered;
   QTimer timer;
   timer.setInterval(0);
   QObject::connect(&timer, &QTimer::timeout, [&] {
     for (QWidget* w : QApplication::topLevelWidgets()) {
       auto* box = qobject_cast<QMessageBox*>(w);
-      if (!box || !box->isVisible() || answered.count(box)) continue;
-      answered.insert(box);
+      // Marked on the box itself: a later box may be made at the address of
+      // one already answered and gone.
+      if (!box || !box->isVisible() || box->property("jcAnswered").toBool()) continue;
+      box->setProperty("jcAnswered", true);
       BoxSeen s;
       s.title = box->windowTitle();
       s.text = box->text();
       s.icon = box->icon();
       s.buttonCount = box->buttons().size();
       QAbstractButton* ok = box->button(QMessageBox::Ok);
+      QAbstractButton* yes = box->button(QMessageBox::Yes);
       s.hasOk = ok != nullptr;
+      s.defaultNo = box->defaultButton() != nullptr && box->defaultButton() == box->button(QMessageBox::No);
       seen.push_back(s);
       if (ok) ok->click();
+      else if (yes && answerYes) yes->click();
       else box->reject();
     }
   });

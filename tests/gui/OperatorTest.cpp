@@ -50,7 +50,10 @@ TEST(Operator, AuditHistoryAndRepairThroughTheWindow) {
   ASSERT_FALSE(code.empty());
 
   app::qt::QtShell shell;
-  app::TForm1 form(shell, root.Paths(), [] { return ui::DateTime{2014, 6, 15, 10, 0, 0}; });
+  // A clock that moves on a second each time it is read: the journal orders
+  // operations by their time.
+  int ticks = 0;
+  app::TForm1 form(shell, root.Paths(), [&ticks] { return ui::DateTime{2014, 6, 15, 10, 0, ticks++ % 60}; });
   app::qt::MainWindow window(form);
   const auto startBoxes = AnswerBoxes([&] { form.RunEvent([&] { form.FormCreate(); }); });
   EXPECT_TRUE(startBoxes.empty());
@@ -90,11 +93,39 @@ TEST(Operator, AuditHistoryAndRepairThroughTheWindow) {
   const std::string value = form.Grid_Sub.Cell(6, 1);
   ASSERT_FALSE(value.empty());
 
-  // Select the first history row, then right-click it: the repair, and its box.
-  Click(window.gridSub(), 1, 1, Qt::LeftButton);
+  // The customer's stored values before the repair, in record order.
+  auto storedValues = [&] {
+    db::TADOConnection store;
+    store.ConnectionString = db::StoreConnectionString((root.Root() / "store").string());
+    store.Open();
+    std::vector<std::string> values;
+    for (const auto& row :
+         store.backend().Query("SELECT TEMPNUM FROM TV_BASE..CD_PERSON WHERE CUSCODE = " + db::QuotedStr(code) + " ORDER BY SEQ").rows)
+      values.push_back(row[0].value_or("<NULL>"));
+    return values;
+  };
+  const std::vector<std::string> valuesBefore = storedValues();
+
+  // A right click below the rows repairs nothing and asks nothing.
+  const QRect last = window.gridSub()->visualRect(
+      window.gridSub()->model().IndexOfCell(1, form.Grid_Sub.RowCount() - 1));
+  const QPoint below(last.center().x(), last.bottom() + 5);
+  ASSERT_FALSE(window.gridSub()->indexAt(below).isValid());
+  EXPECT_TRUE(AnswerBoxes([&] {
+                SendMouse(window.gridSub()->viewport(), QEvent::MouseButtonPress, below, Qt::RightButton);
+              }).empty());
+
+  // A right click on the first history row asks first (default No); a No
+  // changes nothing, a Yes repairs and says how many records it changed.
+  const auto declined = AnswerBoxes([&] { Click(window.gridSub(), 1, 1, Qt::RightButton); }, false);
+  ASSERT_EQ(declined.size(), 1u);
+  EXPECT_EQ(declined[0].icon, QMessageBox::Question);
+  EXPECT_TRUE(declined[0].defaultNo);
+  EXPECT_EQ(form.Grid_Sub.CurrentRow(), 1);
   const auto repairBoxes = AnswerBoxes([&] { Click(window.gridSub(), 1, 1, Qt::RightButton); });
-  ASSERT_EQ(repairBoxes.size(), 1u);
-  EXPECT_EQ(repairBoxes[0].text, "복구완료");
+  ASSERT_EQ(repairBoxes.size(), 2u);
+  EXPECT_TRUE(repairBoxes[0].text.contains(QString::fromStdString(code)));
+  EXPECT_TRUE(repairBoxes[1].text.startsWith(QString::fromUtf8("복구완료 (고객 기록 "))) << repairBoxes[1].text.toStdString();
 
   db::TADOConnection store;
   store.ConnectionString = db::StoreConnectionString((root.Root() / "store").string());
@@ -106,6 +137,30 @@ TEST(Operator, AuditHistoryAndRepairThroughTheWindow) {
   int records = 0;
   for (; !q.Eof(); q.Next(), ++records) EXPECT_EQ(q.FieldAsString("TEMPNUM"), value);
   EXPECT_GE(records, 2);
+
+  // The technician's view lists the repair in its journal; undoing it puts
+  // the values back, after a question, and lists the undo above it.
+  form.RunEvent([&] { form.ShowTechnicianView(); });
+  window.SyncFromModel();
+  ASSERT_NE(window.gridJournal(), nullptr);
+  EXPECT_TRUE(window.gridJournal()->isVisible());
+  ASSERT_EQ(form.Grid_Journal.RowCount(), 2);
+  EXPECT_EQ(form.Grid_Journal.Cell(0, 1), "repair");
+  Click(window.gridJournal(), 1, 1, Qt::LeftButton);
+  const auto undoBoxes = AnswerBoxes([&] { SendClick(Control<QPushButton>(&window, "Btn_Undo")); });
+  ASSERT_EQ(undoBoxes.size(), 2u);
+  EXPECT_EQ(undoBoxes[0].icon, QMessageBox::Question);
+  EXPECT_TRUE(undoBoxes[1].text.startsWith(QString::fromUtf8("되돌리기: "))) << undoBoxes[1].text.toStdString();
+  EXPECT_EQ(storedValues(), valuesBefore);
+  ASSERT_EQ(form.Grid_Journal.RowCount(), 3);
+  EXPECT_EQ(form.Grid_Journal.Cell(0, 1), "undo");
+
+  // The work-table cleanup asks first; with nothing to drop it says so.
+  const auto cleanupBoxes = AnswerBoxes([&] { SendClick(Control<QPushButton>(&window, "Btn_Cleanup")); });
+  ASSERT_EQ(cleanupBoxes.size(), 2u);
+  EXPECT_EQ(cleanupBoxes[0].icon, QMessageBox::Question);
+  EXPECT_TRUE(cleanupBoxes[0].defaultNo);
+  EXPECT_EQ(cleanupBoxes[1].icon, QMessageBox::Information);
 
   form.RunEvent([&] { form.FormClose(); });
 }

@@ -264,5 +264,41 @@ TEST_F(QtShellWindow, WidgetsFollowTheModelsDuringAndAfterAHandler) {
   EXPECT_EQ(form->Combo_Year.Text(), "2013");
 }
 
+// Closing the window while an operation runs stops the operation at its next
+// safe point (the next message processing between two statements), says
+// where it stopped, and then closes: not once the whole operation is done.
+TEST(WindowClose, CloseDuringAnOperationStopsItAtTheNextSafePointThenCloses) {
+  CurrentDirectoryGuard cwd;
+  ModuleRootFolder root;
+  app::qt::QtShell shell;
+  app::TForm1 form(shell, root.Paths());
+  app::qt::MainWindow window(form);
+  AnswerBoxes([&] { form.RunEvent([&] { form.FormCreate(); }); });  // an empty root: start-up's box
+  window.show();
+
+  int statements = 0;
+  const auto boxes = AnswerBoxes([&] {
+    window.Dispatch([&] {
+      form.LB_Msg.SetText("PS_MAIN 암호화중입니다..");
+      form.Gauge1.SetMaxValue(23);
+      for (int i = 0; i < 100; ++i) {
+        ++statements;  // one statement, then the safe point
+        form.Gauge1.SetProgress(i);
+        if (i == 3) QMetaObject::invokeMethod(&window, &QWidget::close, Qt::QueuedConnection);
+        shell.ProcessMessages();
+      }
+    });
+  });
+  EXPECT_EQ(statements, 4);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
+  EXPECT_TRUE(boxes[0].text.startsWith(QString::fromUtf8("창을 닫아 작업을 멈췄습니다(")))
+      << boxes[0].text.toStdString();
+  EXPECT_TRUE(boxes[0].text.contains(QString::fromUtf8("PS_MAIN 암호화중입니다.., 3/23")))
+      << boxes[0].text.toStdString();
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_FALSE(form.RunEvent([] {}));  // closed: shutdown ran
+}
+
 }  // namespace
 }  // namespace jc::test

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 
 #include <memory>
 
@@ -153,6 +154,41 @@ TEST_F(WindowFixture, EveryControlInItsPlaceAndStartState) {
   for (QObject* child : window->children())
     if (child->isWidgetType()) ++named;
   EXPECT_EQ(named, static_cast<int>(std::size(kControls)));
+}
+
+// The technician's view, from its shortcut and after a Yes: the window grows
+// to show every control at its given place, hidden ones shown, the mapping
+// build and its verification enabled; the rest keeps its state.
+TEST_F(WindowFixture, TechnicianViewShowsEveryControlInItsPlaceAfterAYes) {
+  auto* shortcut = window->findChild<QShortcut*>();
+  ASSERT_NE(shortcut, nullptr);
+  EXPECT_EQ(shortcut->key(), QKeySequence(QStringLiteral("Ctrl+Shift+T")));
+
+  shell.answer = false;
+  emit shortcut->activated();
+  EXPECT_EQ(shell.questions, std::vector<std::string>{app::kTechnicianViewQuestion});
+  EXPECT_FALSE(form->TechnicianView);
+  EXPECT_EQ(window->size(), QSize(463, 614));
+  EXPECT_TRUE(Control(window.get(), "Btn_Restore")->isHidden());
+
+  shell.answer = true;
+  emit shortcut->activated();
+  ASSERT_TRUE(form->TechnicianView);
+  EXPECT_EQ(window->size(), QSize(form->ClientWidth, 614));
+  const QRect area(0, 0, window->width(), window->height());
+  for (const auto& c : kControls) {
+    SCOPED_TRACE(c.name);
+    QWidget* w = Control(window.get(), c.name);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->geometry(), QRect(c.left, c.top, c.width, c.height));
+    EXPECT_FALSE(w->isHidden());
+    EXPECT_TRUE(area.contains(w->geometry()));
+    const std::string name = c.name;
+    EXPECT_EQ(w->isEnabled(), name == "Btn_Mapping" || name == "Btn_Check" ? true : c.enabled);
+  }
+  // Asked once more, nothing changes and nothing is asked.
+  emit shortcut->activated();
+  EXPECT_EQ(shell.questions.size(), 2u);
 }
 
 TEST_F(WindowFixture, FontsHaveHangul) {

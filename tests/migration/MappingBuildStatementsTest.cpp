@@ -2,6 +2,8 @@
 // order and exactly, its pages and pauses, and its refusal without a codec.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -44,8 +46,13 @@ const std::vector<std::string> kPreparation = {
     "TEMPNUM IS NULL           GROUP BY PANUM, TEMPNUM) AS T1  WHERE NOT EXISTS(SELECT * FROM "
     "TV_BASE..TEMP_MAPPING_BAK AS T2                    WHERE T1.PANUM = T2.PANUM) ",
     "DELETE FROM TV_BASE..TEMP_MAPPING_BAK WHERE PANUM = '' ",
+    "DELETE FROM TV_BASE..TEMP_MAPPING_BAK WHERE PANUM LIKE '%*%' ",
     "INSERT INTO TV_BASE..TEMP_MAPPING_BAK(PANUM, ENCRYPT) VALUES('','E01')",
 };
+// The statements whose failure is harmless: the creation of TEMP_MAPPING once
+// it exists, the drop of a mapping that is not there, and the removal of
+// empty-number entries.
+const std::size_t kMayFail[] = {0, 1, 9};
 const std::string kCount = " SELECT COUNT(*) AS CNT FROM TV_BASE..TEMP_MAPPING_BAK ";
 const std::string kPage = " SELECT TOP 10000 * FROM TV_BASE..TEMP_MAPPING_BAK WHERE ENCRYPT IS NULL";
 
@@ -86,8 +93,8 @@ TEST(MappingBuildStatements, SendsEveryStatementInOrderAndEncryptsEachEntryOfThe
   // Failing statements change nothing: S1 fails on every build after the
   // first, S2 on the very first.
   rig.backend.onExecute = [](const std::string& sql) {
-    if (sql.find("TEMP_MAPPING(") != std::string::npos || sql.rfind("DROP", 0) == 0)
-      throw db::DbError("fails harmlessly");
+    for (std::size_t i : kMayFail)
+      if (sql == kPreparation[i]) throw db::DbError("fails harmlessly");
   };
   rig.backend.onQuery = [&](const std::string& sql) {
     if (sql == kCount) {
@@ -118,6 +125,34 @@ TEST(MappingBuildStatements, SendsEveryStatementInOrderAndEncryptsEachEntryOfThe
   EXPECT_TRUE(rig.shell.messages.empty());
   // A new mapping is not a verified one.
   EXPECT_FALSE(rig.form.Btn_Encrypt.enabled);
+}
+
+// A mapping that was not created, or a source table whose collection the
+// server refused (one value longer than 13 characters refuses the whole
+// INSERT), must not end in the success text: the verification would pass and
+// the run leave that table's numbers plain.
+TEST(MappingBuildStatements, AnyOtherFailingStatementEndsTheBuildWithItsOwnError) {
+  for (std::size_t failing = 0; failing < kPreparation.size(); ++failing) {
+    if (std::find(std::begin(kMayFail), std::end(kMayFail), failing) != std::end(kMayFail)) continue;
+    BuildRig rig;
+    rig.CountOnly(1);
+    rig.backend.onExecute = [&](const std::string& sql) {
+      if (sql == kPreparation[failing])
+        throw db::DbError("String or binary data would be truncated. The statement has been terminated.");
+    };
+    try {
+      rig.Run();
+      ADD_FAILURE() << "no error for a failing " << kPreparation[failing];
+    } catch (const db::DbError& e) {
+      EXPECT_STREQ(e.what(), "String or binary data would be truncated. The statement has been terminated.");
+    }
+    // Nothing after it: no page, no pause, no success text, no run enabled.
+    EXPECT_EQ(rig.backend.Statements().back(), kPreparation[failing]);
+    EXPECT_EQ(rig.pageQueries, 0);
+    EXPECT_TRUE(rig.shell.sleeps.empty());
+    EXPECT_EQ(rig.form.LB_Msg.caption, "매핑테이블 생성에 필요한 자료를 수집중입니다....");
+    EXPECT_FALSE(rig.form.Btn_Encrypt.enabled);
+  }
 }
 
 TEST(MappingBuildStatements, PagesAreTheWholePartOfTheCountPlusTwoEachFollowedByAPause) {

@@ -92,6 +92,9 @@ TEST(MappingEntry, PassesOnlyWhenItsValueDecryptsToItsOwnNumber) {
            Case{"", "01", "", false},                        // empty entry without a body
            Case{"", "", "", false},
            Case{"12345678901234", "x01", "12345678901234", true},  // same text, even if long
+           // A number already masked, in part or whole, is no plain number.
+           Case{"8801011*****", "x01", "8801011*****", false},
+           Case{"8801011******", "x01", "8801011******", false},
        })
     EXPECT_EQ(MappingEntryPasses(c.panum, c.stored, c.decryption), c.passes)
         << "'" << c.panum << "' / '" << c.stored << "' / '" << c.decryption << "'";
@@ -160,9 +163,10 @@ TEST(MappingVerificationStatements, PagesAreTheWholePartOfTheCountPlusOne) {
   }
 }
 
-// An empty mapping has nothing to check and passes; a count whose entries
-// were not all read, passed and marked in this run never enables the run,
-// even with nothing listed: the run fails with an error instead.
+// A count whose entries were not all read, passed and marked in this run
+// never enables the run, even with nothing listed: the run fails with an
+// error instead. So does a mapping without the empty-number entry that every
+// complete build adds last (empty, or cut short after its collection).
 TEST(MappingVerificationStatements, EnablesTheRunOnlyWhenEveryCountedEntryWasChecked) {
   auto expectIncomplete = [](VerifyRig& rig, int total, int verified) {
     try {
@@ -176,11 +180,27 @@ TEST(MappingVerificationStatements, EnablesTheRunOnlyWhenEveryCountedEntryWasChe
     EXPECT_EQ(rig.form.LB_Msg.caption, "암호화 매핑 점검중입니다....");
     EXPECT_EQ(rig.backend.Statements().back(), kReset);  // the markers are cleared all the same
   };
+  auto expectUnfinishedBuild = [](VerifyRig& rig) {
+    try {
+      rig.Run();
+      ADD_FAILURE() << "a mapping without its empty-number entry passed";
+    } catch (const std::runtime_error& e) {
+      EXPECT_STREQ(e.what(), kMappingIncompleteText);
+    }
+    EXPECT_FALSE(rig.form.Btn_Encrypt.enabled);
+    EXPECT_EQ(rig.backend.Statements().back(), kReset);
+  };
   {
     VerifyRig rig;
     rig.count = 0;
-    rig.Run();
-    EXPECT_TRUE(rig.form.Btn_Encrypt.enabled);
+    expectUnfinishedBuild(rig);
+  }
+  {
+    VerifyRig rig;
+    rig.count = 2;
+    rig.entries = {{"8001011234567", FakeCodec::Value("8001011234567")},
+                   {"7001011234567", FakeCodec::Value("7001011234567")}};
+    expectUnfinishedBuild(rig);
   }
   {
     // The page query fails: an empty page, nothing checked.

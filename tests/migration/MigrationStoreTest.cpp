@@ -12,6 +12,7 @@
 #include "migration/MappingBuild.h"
 #include "migration/MappingVerification.h"
 #include "migration/MigrationStatus.h"
+#include "migration/WorkTables.h"
 #include "support/CodecStore.h"
 #include "support/RecordingBackend.h"
 
@@ -197,6 +198,154 @@ TEST_F(MigrationStore, BuildVerifyAndRunMaskEveryCollectedNumberWithAValueThatGi
   Encrypt();
   EXPECT_EQ(form.LB_Msg.caption, "QORA_DATAINFO 암호화 성공..");
   for (const auto& [table, rows] : AllTables()) EXPECT_EQ(rows, after.at(table)) << table;
+}
+
+// The run tells the rows it masked per table; stopped by the user between
+// two tables, it keeps what it did, and the next run masks the rest and no
+// more; a run with nothing left masks nothing.
+TEST_F(MigrationStore, RunCountsTheRowsItMasksAndAStoppedRunIsContinuedByTheNext) {
+  Seed();
+  Build();
+  Verify();
+  ASSERT_TRUE(form.Btn_Encrypt.enabled);
+  std::map<std::string, long long> toMask;
+  long long total = 0;
+  for (const ColumnStatus& c : ReadMigrationStatus(s.Db(), nullptr).columns) {
+    toMask[c.table] += c.plainToMask;
+    total += c.plainToMask;
+  }
+  ASSERT_GT(total, 0);
+
+  // Stopped at the message processing after the fifth table.
+  int calls = 0;
+  s.Shell().onProcessMessages = [&] {
+    if (++calls == 10) throw OperationCancelled("stopped");
+  };
+  std::vector<TableMasked> masked;
+  EXPECT_THROW(Btn_EncryptClick(form, s.Db(), s.Shell(), &masked), OperationCancelled);
+  s.Shell().onProcessMessages = nullptr;
+  ASSERT_EQ(masked.size(), 5u);
+  std::map<std::string, long long> done;
+  for (const TableMasked& t : masked) {
+    EXPECT_EQ(t.rows, toMask[t.table]) << t.table;
+    done[t.table] = t.rows;
+  }
+
+  Btn_EncryptClick(form, s.Db(), s.Shell(), &masked);
+  ASSERT_EQ(masked.size(), 23u);
+  long long second = 0;
+  for (const TableMasked& t : masked) {
+    EXPECT_EQ(t.rows, done.count(t.table) ? 0 : toMask[t.table]) << t.table;
+    second += t.rows;
+  }
+  EXPECT_EQ(second + [&] {
+    long long n = 0;
+    for (const auto& [table, rows] : done) n += rows;
+    return n;
+  }(), total);
+  const auto after = AfterRun();
+  for (const auto& [table, rows] : AllTables()) EXPECT_EQ(rows, after.at(table)) << table;
+
+  Btn_EncryptClick(form, s.Db(), s.Shell(), &masked);
+  for (const TableMasked& t : masked) EXPECT_EQ(t.rows, 0) << t.table;
+}
+
+// The work tables' plain numbers are counted; the cleanup keeps the mapping
+// (and drops nothing) until the run has masked every number it maps, then
+// drops every work table there is.
+TEST_F(MigrationStore, CleanupWaitsForTheRunThenDropsTheWorkTables) {
+  Seed();
+  Build();
+  const std::vector<WorkTable> before = ReadWorkTables(s.Db());
+  ASSERT_EQ(before.size(), 3u);
+  EXPECT_EQ(before[0].table, "TV_BASE..TEMP_MAPPING_BAK");
+  EXPECT_TRUE(before[0].present);
+  EXPECT_EQ(before[0].plainNumbers, 4);  // A, B, C, D; the empty number is none
+  EXPECT_FALSE(before[2].present);       // no report made TV_BASE..AAA
+
+  try {
+    DropWorkTables(s.Db(), s.Shell());
+    ADD_FAILURE() << "dropped with numbers left to mask";
+  } catch (const std::runtime_error& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("매핑테이블을 지우지 않았습니다: 암호화할 평문 번호가 ", 0), 0u) << e.what();
+  }
+  EXPECT_EQ(ReadWorkTables(s.Db())[0].plainNumbers, 4);
+
+  Verify();
+  Encrypt();
+  const CleanupResult result = DropWorkTables(s.Db(), s.Shell());
+  std::vector<std::string> expected;
+  for (const WorkTable& w : before)
+    if (w.present) expected.push_back(w.table);
+  EXPECT_EQ(result.dropped, expected);
+  for (const WorkTable& w : ReadWorkTables(s.Db())) EXPECT_FALSE(w.present) << w.table;
+  EXPECT_EQ(DropWorkTables(s.Db(), s.Shell()).dropped.size(), 0u);  // nothing left: nothing to do
+}
+
+// Numbers already masked in part (five '*', or six that came with a trailing
+// blank, which the mapping's 13 characters cut off) are no plain numbers:
+// no entry is made for them, and the run leaves their rows as they are
+// instead of storing the encryption of a masked number.
+TEST_F(MigrationStore, PartlyMaskedNumbersGetNoEntryAndTheRunLeavesThem) {
+  Seed();
+  Put("TV_BASE..CD_PERSON", {{"CUSCODE", "9"}, {"PANUM", "8801011*****"}});
+  Put("TV_PRES..PS_MAIN", {{"PRESERIAL", "9"}, {"PANUM", "7701011****** "}});
+  Put("TV_PRES..SALE_MAIN", {{"PANUM", "77010*1234567"}});
+  auto partly = [&](const std::string& table) {
+    for (const ColumnStatus& c : ReadMigrationStatus(s.Db(), nullptr).columns)
+      if (c.table == table && c.numberColumn == "PANUM") return std::vector<long long>{c.partlyMasked, c.plainStaying};
+    return std::vector<long long>{};
+  };
+
+  Build();
+  EXPECT_EQ(Mapping(), (std::map<std::string, std::string>{{"", ""}, {A, A}, {B, B}, {C, C}, {D, D}}));
+  Verify();
+  ASSERT_TRUE(form.Btn_Encrypt.enabled);
+  Encrypt();
+  EXPECT_EQ(form.LB_Msg.caption, "QORA_DATAINFO 암호화 성공..");
+
+  EXPECT_EQ(s.store.Texts("SELECT PANUM, TEMPNUM FROM TV_BASE..CD_PERSON WHERE CUSCODE = '9'"),
+            (std::vector<std::vector<std::string>>{{"8801011*****", "<NULL>"}}));
+  EXPECT_EQ(s.store.Texts("SELECT PANUM, TEMPNUM FROM TV_PRES..PS_MAIN WHERE PRESERIAL = '9'"),
+            (std::vector<std::vector<std::string>>{{"7701011****** ", "<NULL>"}}));
+  // Neither plain nor masked in the status.
+  EXPECT_EQ(partly("TV_BASE..CD_PERSON"), (std::vector<long long>{1, 1}));  // G stays plain
+  EXPECT_EQ(partly("TV_PRES..PS_MAIN"), (std::vector<long long>{1, 1}));
+  EXPECT_EQ(partly("TV_PRES..SALE_MAIN"), (std::vector<long long>{1, 0}));
+}
+
+// One source value longer than a mapping number makes the server refuse that
+// table's whole collection: the build ends with that error instead of a
+// success text, the status names the column, and the verification refuses
+// the unfinished mapping.
+TEST_F(MigrationStore, AValueTooLongToCollectEndsTheBuildAndTheStatusNamesIt) {
+  Seed();
+  Put("TV_BASE..CD_PERSON", {{"CUSCODE", "9"}, {"PANUM", "900101-1234567"}});
+  for (const ColumnStatus& c : ReadMigrationStatus(s.Db(), nullptr).columns) {
+    const bool collected = (c.table == "TV_BASE..CD_PERSON") || c.table == "TV_PRES..PS_MAIN" ||
+                           c.table == "TV_PRES..INS_COMPOS" || c.table == "TV_PRES..SALE_MAIN";
+    EXPECT_EQ(c.tooLongToCollect, !collected ? -1 : c.numberColumn == "PANUM" && c.table == "TV_BASE..CD_PERSON" ? 1 : 0)
+        << c.table << "." << c.numberColumn;
+  }
+  const auto before = AllTables();
+
+  try {
+    Build();
+    ADD_FAILURE() << "the build passed over a source it could not collect";
+  } catch (const db::DbError& e) {
+    EXPECT_NE(std::string(e.what()).find("truncated"), std::string::npos) << e.what();
+  }
+  EXPECT_NE(form.LB_Msg.caption, "매핑테이블 생성이 완료되었습니다....");
+  EXPECT_FALSE(form.Btn_Encrypt.enabled);
+
+  try {
+    Verify();
+    ADD_FAILURE() << "the unfinished mapping passed the verification";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), kMappingIncompleteText);
+  }
+  EXPECT_FALSE(form.Btn_Encrypt.enabled);
+  EXPECT_EQ(AllTables(), before);
 }
 
 TEST_F(MigrationStore, EntryThatDoesNotGiveItsNumberBackIsListedAndNothingIsMasked) {

@@ -24,6 +24,7 @@
 #include "audit/HistoryView.h"
 #include "audit/NormalDataReport.h"
 #include "audit/Repair.h"
+#include "audit/Undo.h"
 #include "common/Text.h"
 #include "support/CodecStore.h"
 #include "support/FaultyBackend.h"
@@ -60,6 +61,9 @@ struct Operation {
   std::function<bool(Rig&)> claimsDone;
   // True when the run shows that something failed. Unset: an error box.
   std::function<bool(Rig&)> showsFailure = nullptr;
+  // The operation puts back earlier values (an undo): a changed value need
+  // not be sound, only journaled.
+  bool putsBackEarlierValues = false;
 };
 
 void PrintTo(const Operation& op, std::ostream* os) { *os << op.name; }
@@ -69,6 +73,7 @@ struct Rig {
   FaultyConnection faulty{s.store.Connection()};
   ui::FormModel form;
   FakeShell& shell = s.Shell();
+  std::string journaled;  // the operation an undo undoes
 
   Rig() {
     faulty.Attach(s.Db());
@@ -84,7 +89,8 @@ struct Rig {
   void Seed() {
     for (const char* t : {"TV_BASE..CD_PERSON", "TV_PRES..PS_MAIN", "TV_PRES..INS_COMPOS"})
       s.store.Exec(std::string("DELETE FROM ") + t);
-    for (const char* t : {"TV_BASE..JUMIN_CHECK", "TV_BASE..AAA", "TV_BASE..TEMP_MAPPING_BAK"}) {
+    for (const char* t : {"TV_BASE..JUMIN_CHECK", "TV_BASE..AAA", "TV_BASE..TEMP_MAPPING_BAK",
+                          "TV_BASE..JUMINCHECK_JOURNAL"}) {
       try {
         s.store.Exec(std::string("DROP TABLE ") + t);
       } catch (const db::DbError&) {
@@ -157,17 +163,49 @@ struct Rig {
 };
 
 // Checks the data invariants of a run from before to after.
-void CheckData(Rig& rig, const std::map<std::string, std::pair<std::string, std::string>>& before,
-               const std::string& context) {
+// Journal rows that change a value (a record that already held the value
+// written is journaled unchanged).
+long long JournalChanges(Rig& rig) {
+  try {
+    return rig.s.store.Scalar(
+        "SELECT COUNT(*) FROM TV_BASE..JUMINCHECK_JOURNAL WHERE ISNULL(BEFOREVAL, '') <> ISNULL(AFTERVAL, '')");
+  } catch (const db::DbError&) {
+    return 0;  // no journal yet
+  }
+}
+
+void CheckData(Rig& rig, const Operation& op, const std::map<std::string, std::pair<std::string, std::string>>& before,
+               long long journalBefore, const std::string& context) {
   const auto after = rig.Snapshot();
   ASSERT_EQ(after.size(), before.size()) << context;
+  // No journal row for a change that did not happen: as many new rows that
+  // change a value as changed stored values of the journaled columns.
+  long long changedValues = 0;
+  for (const auto& [key, was] : before)
+    if (key.find(":PANUM:") != std::string::npos && after.at(key).second != was.second) ++changedValues;
+  EXPECT_EQ(JournalChanges(rig) - journalBefore, changedValues) << context;
   for (const auto& [key, was] : before) {
     const auto& now = after.at(key);
     if (now == was) continue;
     const std::string plain = Trim(rig.s.Codec().DecryptJumin(now.second));
     // A changed stored value, or a newly masked number, must give a sound
     // number back: the number itself when it was just masked.
-    EXPECT_TRUE(audit::IsSoundDecryption(plain)) << context << " " << key << " holds an unsound value";
+    if (!op.putsBackEarlierValues) {
+      EXPECT_TRUE(audit::IsSoundDecryption(plain)) << context << " " << key << " holds an unsound value";
+    }
+    // A stored value that changed has its journal row: the record's key,
+    // the value before and the value written.
+    if (now.first == was.first && key.find(":PANUM:") != std::string::npos) {
+      const std::string table = key.substr(0, key.find(':'));
+      const std::string id = key.substr(key.rfind(':') + 1);
+      const std::string key1 = id.substr(0, id.find('/'));
+      const std::string key2 = id.find('/') == std::string::npos ? "" : id.substr(id.find('/') + 1);
+      EXPECT_GE(rig.s.store.Scalar("SELECT COUNT(*) FROM TV_BASE..JUMINCHECK_JOURNAL WHERE TABLENAME = '" + table +
+                                   "' AND KEY1 = '" + key1 + "' AND KEY2 = '" + key2 + "' AND BEFOREVAL = '" +
+                                   was.second + "' AND AFTERVAL = '" + now.second + "'"),
+                1)
+          << context << " " << key << " changed without its journal row";
+    }
     if (now.first != was.first) {
       EXPECT_EQ(plain, Trim(was.first)) << context << " " << key << " masked without its number";
     } else if (now.first.size() >= 7) {
@@ -220,10 +258,10 @@ const std::vector<Operation>& Operations() {
          r.form.Grid_Sub.SetCell(6, 1, r.s.Encrypt(kFull1));
          r.form.Grid_Sub.SetCurrentRow(1);
        },
-       [](Rig& r) { audit::Grid_SubMouseDown(r.form, r.s.Db(), r.s.Codec(), r.shell, true); },
+       [](Rig& r) { audit::Grid_SubMouseDown(r.form, r.s.Db(), r.s.Codec(), r.shell, true, 1); },
        [](Rig& r) {
          for (const auto& m : r.shell.messages)
-           if (m == audit::kRepairDone) return true;
+           if (m.rfind(audit::kRepairDone, 0) == 0) return true;
          return false;
        }},
       {"dispensing audit",
@@ -241,6 +279,29 @@ const std::vector<Operation>& Operations() {
        // A restore statement that fails leaves its row uncoloured: that is
        // how the window tells the operator (the command line exits 1).
        [](Rig& r) { return !r.shell.errors.empty() || ColouredRows(r) < 1; }},
+      {"undo of a repair",
+       [](Rig& r) {
+         r.form.CustomerMode = true;
+         r.form.Grid_Sub.SetRowCount(2);
+         r.form.Grid_Sub.SetCell(5, 1, "C1");
+         r.form.Grid_Sub.SetCell(6, 1, r.s.Encrypt(kFull1));
+         r.form.Grid_Sub.SetCurrentRow(1);
+         audit::RepairCurrentRow(r.form, r.s.Db(), r.s.Codec(), r.shell);
+         r.journaled = audit::ListJournal(r.s.Db(), 1).at(0).id;
+       },
+       [](Rig& r) { audit::UndoJournaledOperation(r.s.Db(), r.shell, r.journaled, audit::SystemJournalContext()); },
+       [](Rig& r) {
+         for (const auto& m : r.shell.messages)
+           if (m == "되돌리기: 2건 되돌림, 그 뒤에 바뀌어 건너뛴 기록 0건") return true;
+         return false;
+       },
+       [](Rig& r) {
+         if (!r.shell.errors.empty()) return true;
+         for (const auto& m : r.shell.messages)
+           if (m.find("실패") != std::string::npos) return true;
+         return false;
+       },
+       true},
       {"normal-data report",
        [](Rig&) {},
        [](Rig& r) { audit::Button1Click(r.form, r.s.Db(), r.s.Codec(), r.shell); },
@@ -287,11 +348,12 @@ TEST_P(FaultInjection, EveryStatementFailingOrLosingTheConnectionKeepsTheInvaria
       rig.shell.errors.clear();
       rig.Reset(op);
       const auto before = rig.Snapshot();
+      const long long journalBefore = JournalChanges(rig);
       rig.faulty.backend->Inject(fault, at);
       rig.RunEvent([&] { op.run(rig); });
       const std::string shown = rig.Shown();
 
-      CheckData(rig, before, context);
+      CheckData(rig, op, before, journalBefore, context);
       CheckStatements(*rig.faulty.backend, context);
       if (lose) {
         EXPECT_FALSE(rig.shell.errors.empty()) << context << "\n" << shown;

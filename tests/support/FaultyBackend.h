@@ -41,11 +41,12 @@ class FaultyBackend : public db::Backend {
     calls.back().ok = true;
     return rs;
   }
-  void Execute(const std::string& sql) override {
+  long long Execute(const std::string& sql) override {
     calls.push_back({false, sql, false});
     Step(sql);
-    target_.Execute(sql);
+    const long long changed = target_.Execute(sql);
     calls.back().ok = true;
+    return changed;
   }
   bool TryLockOperation() override {
     if (lost_) throw db::ConnectionLost("injected: the connection was closed");
@@ -65,6 +66,12 @@ class FaultyBackend : public db::Backend {
     if (fault_ == Fault::FailStatement) throw db::DbError("injected: the statement failed");
     if (fault_ == Fault::LoseConnection) {
       lost_ = true;
+      // The server ends the lost session's open transaction: its changes
+      // never took place.
+      try {
+        target_.Execute("ROLLBACK TRANSACTION");
+      } catch (const db::DbError&) {
+      }
       throw db::ConnectionLost("injected: the connection was closed");
     }
   }

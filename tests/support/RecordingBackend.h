@@ -29,10 +29,11 @@ class RecordingBackend : public db::Backend {
     calls.back().ok = true;
     return rs;
   }
-  void Execute(const std::string& sql) override {
+  long long Execute(const std::string& sql) override {
     calls.push_back({false, sql, false});
-    target_.Execute(sql);
+    const long long changed = target_.Execute(sql);
     calls.back().ok = true;
+    return changed;
   }
 
   std::vector<Call> calls;

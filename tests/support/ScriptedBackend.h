@@ -25,15 +25,19 @@ class ScriptedBackend : public db::Backend {
   std::function<db::ResultSet(const std::string& sql)> onQuery;
   // Runs an Execute; throw db::DbError to fail it. Unset: every statement succeeds.
   std::function<void(const std::string& sql)> onExecute;
+  // The rows an Execute reports changed. Unset: -1, as an engine that does
+  // not tell.
+  std::function<long long(const std::string& sql)> onRowsChanged;
 
   db::ResultSet Query(const std::string& sql) override {
     calls.push_back({true, sql});
     if (!onQuery) throw db::DbError("no result scripted for: " + sql);
     return onQuery(sql);
   }
-  void Execute(const std::string& sql) override {
+  long long Execute(const std::string& sql) override {
     calls.push_back({false, sql});
     if (onExecute) onExecute(sql);
+    return onRowsChanged ? onRowsChanged(sql) : -1;
   }
 
   // The statements sent so far, in order (queries and executions together).

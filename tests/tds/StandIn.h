@@ -221,10 +221,11 @@ class ServerRoot {
 
   // Runs the program on this root, killed after limitSeconds (status 124)
   // so that a hang fails the test instead of stalling it.
-  ProgramResult Run(std::vector<std::string> args, int limitSeconds = 120) const {
+  ProgramResult Run(std::vector<std::string> args, int limitSeconds = 120,
+                    const std::vector<std::string>& extraEnv = {}) const {
     args.insert(args.begin(), {Which("timeout"), "-k", "5", std::to_string(limitSeconds),
                                std::string(JC_BIN_DIR) + "/jumincheck", "--root", Path()});
-    return RunProgram(args);
+    return RunProgram(args, extraEnv);
   }
 
  private:

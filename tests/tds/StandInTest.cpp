@@ -11,8 +11,12 @@
 #include <thread>
 
 #include <ctime>
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <set>
+#include <tuple>
 #include <sstream>
 
 #include "crypto/CryptoUnit.h"
@@ -258,6 +262,51 @@ TEST_F(StandInTest, CustomerAuditRunsItsStatementsOnTheServer) {
   EXPECT_EQ(unread.out, "CNT\n0\n");
 }
 
+TEST_F(StandInTest, SqlTraceHoldsEveryStatementTheServerReceivedLockRequestsIncluded) {
+  ASSERT_NO_FATAL_FAILURE(SeedSchemaAndKey());
+  SeedCustomers(LastYear());
+  const std::filesystem::path trace = std::filesystem::path(root_.Path()) / "trace.sql";
+  const ProgramResult r = root_.Run({"audit-customers"}, 120, {"JUMINCHECK_SQL_TRACE=" + trace.string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+
+  std::vector<std::string> traced;
+  std::ifstream in(trace);
+  for (std::string line; std::getline(in, line);) traced.push_back(line.substr(0, line.rfind('\t')));
+  std::vector<std::string> received;
+  for (const auto& b : server_->Session(server_->LastSessionOf("DROP TABLE TV_BASE..JUMIN_CHECK")))
+    received.push_back(b.text);
+  EXPECT_EQ(traced, received);
+  EXPECT_NE(std::find(traced.begin(), traced.end(), std::string(db::kReleaseOperationLockSql)), traced.end());
+}
+
+// The restore decides by the rows the server says it changed: the ODBC path
+// must tell a searched UPDATE that changed nothing (0) from one that did.
+TEST_F(StandInTest, RestoreThroughTheServerWritesOnlyTheRecordsOwnNumberAndCountsRowsChanged) {
+  ASSERT_NO_FATAL_FAILURE(SeedSchemaAndKey());
+  const int year = LastYear();
+  AddPerson("0000001", "1", "8207161******", "김민수", Encrypt("8207161234567"));
+  seed_->backend().Execute("UPDATE TV_BASE..CD_PERSON SET CUSACT = '1'");
+  AddPerson("0000002", "1", "9001011******", "이영희", Encrypt("9001011234568"));
+  seed_->backend().Execute("UPDATE TV_BASE..CD_PERSON SET CUSACT = '1' WHERE CUSCODE = '0000002'");
+  for (const auto& [serial, code, number] : {std::tuple<std::string, std::string, std::string>{"P1", "0000001", "8207161******"},
+                                             {"P2", "0000002", "6807032******"}})
+    seed_->backend().Execute("INSERT INTO TV_PRES..PS_MAIN (PRESERIAL, CUSCODE, INDATE, PANUM, TEMPNUM) VALUES (" +
+                             Sql(serial) + ", " + Sql(code) + ", '" + std::to_string(year) + "0615', " + Sql(number) +
+                             ", " + Sql(Encrypt(number)) + ")");
+
+  const ProgramResult r = root_.Run({"audit-dispensing", "--table", "PS_MAIN", "--restore"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("status: 주민번호 복구: 1건 복구, 1건 건너뜀"), std::string::npos) << r.err;
+  const auto values = seed_->backend().Query("SELECT PRESERIAL, TEMPNUM FROM TV_PRES..PS_MAIN ORDER BY PRESERIAL");
+  ASSERT_EQ(values.rows.size(), 2u);
+  EXPECT_EQ(codec_->unit->DecryptJumin(values.rows[0][1].value_or("")), "8207161234567");
+  EXPECT_EQ(codec_->unit->DecryptJumin(values.rows[1][1].value_or("")), "6807032******");
+
+  auto session = Session();
+  EXPECT_EQ(session->Execute("UPDATE TV_BASE..CD_PERSON SET PANAME = PANAME WHERE CUSACT = '1'"), 2);
+  EXPECT_EQ(session->Execute("UPDATE TV_BASE..CD_PERSON SET PANAME = PANAME WHERE CUSCODE = 'none'"), 0);
+}
+
 TEST_F(StandInTest, OperationLockIsExclusiveAcrossConnections) {
   ASSERT_NO_FATAL_FAILURE(SeedSchemaAndKey());
   SeedCustomers(LastYear());
@@ -374,15 +423,30 @@ TEST_F(StandInTest, FailedRepairShowsTheServersReason) {
   };
   for (const auto& c : cases) {
     server_->SetScenario(c.scenario);
-    const ProgramResult r = root_.Run({"repair", "0000001", "1"});
+    const ProgramResult r = root_.Run({"repair", "0000001", "1", "--yes"});
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.err.find(c.lines), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("복구완료"), std::string::npos) << r.err;
   }
   server_->SetScenario("{}");
-  const ProgramResult done = root_.Run({"repair", "0000001", "1"});
+  const ProgramResult done = root_.Run({"repair", "0000001", "1", "--yes"});
   EXPECT_EQ(done.status, 0) << done.err;
   EXPECT_NE(done.err.find("message: 복구완료"), std::string::npos) << done.err;
+
+  // As the server received it: the journal's copy and the UPDATE in one
+  // transaction, each statement done.
+  std::vector<std::pair<std::string, std::string>> seen;  // statement head, outcome
+  for (const auto& b : server_->Session(server_->LastSessionOf("COMMIT TRANSACTION")))
+    seen.emplace_back(b.text.substr(0, 48), b.outcome);
+  const auto begin = std::find(seen.begin(), seen.end(), std::make_pair(std::string("BEGIN TRANSACTION"), std::string("ok")));
+  ASSERT_NE(begin, seen.end());
+  ASSERT_GE(seen.end() - begin, 4);
+  EXPECT_EQ(begin[1].first, std::string("INSERT INTO TV_BASE..JUMINCHECK_JOURNAL(OPID, OPNA").substr(0, 48));
+  EXPECT_EQ(begin[2].first.substr(0, 38), "UPDATE TV_BASE..CD_PERSON    SET TEMPN");
+  EXPECT_EQ(begin[3], std::make_pair(std::string("COMMIT TRANSACTION"), std::string("ok")));
+  EXPECT_EQ(begin[1].second, begin[2].second);  // as many journal rows as records changed
+  const auto journal = seed_->backend().Query("SELECT COUNT(*) AS CNT FROM TV_BASE..JUMINCHECK_JOURNAL");
+  EXPECT_EQ(journal.rows.at(0).at(0).value_or(""), begin[1].second.substr(3));
 }
 
 }  // namespace

@@ -76,7 +76,7 @@ void GridView::mousePressEvent(QMouseEvent* event) {
   const QModelIndex index = indexAt(event->position().toPoint());
   const bool leftOnCell = event->button() == Qt::LeftButton && index.isValid();
   if (leftOnCell) model_->grid().SetCurrent(index.column(), index.row() + 1);
-  emit mousePressed(event->button());
+  emit mousePressed(event->button(), index.isValid() ? index.row() + 1 : -1);
   if (leftOnCell) emit cellClicked(index.column(), index.row() + 1);
 }
 
@@ -92,7 +92,7 @@ bool GridView::eventFilter(QObject* watched, QEvent* event) {
         // A press on the header row: the grid's mouse-down, no cell change.
         if (acceptsMouse && !acceptsMouse()) return true;
         setFocus(Qt::MouseFocusReason);
-        emit mousePressed(static_cast<QMouseEvent*>(event)->button());
+        emit mousePressed(static_cast<QMouseEvent*>(event)->button(), 0);
         return true;
       }
       case QEvent::MouseButtonRelease:

@@ -27,8 +27,9 @@ class GridView : public QTableView {
   void ApplyColumns();
 
  signals:
-  // Any mouse button pressed over the grid (cells or header).
-  void mousePressed(Qt::MouseButton button);
+  // Any mouse button pressed over the grid, with the grid row under the
+  // pointer: 0 on the header, -1 on the empty area below the rows.
+  void mousePressed(Qt::MouseButton button, int row);
   // A left click on a data cell, after it became current (grid coordinates).
   void cellClicked(int col, int row);
 
