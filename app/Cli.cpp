@@ -214,7 +214,7 @@ std::string OptionProblem(const CommandSpec& command, const std::vector<std::str
   return {};
 }
 
-bool UsageError(std::ostream& err, int& exitCode, const std::string& why) {
+bool ReportUsageError(std::ostream& err, int& exitCode, const std::string& why) {
   err << "jumincheck: " << why << " (see --help)\n";
   exitCode = kExitUsage;
   return false;
@@ -236,10 +236,10 @@ bool ParseCommandLine(int argc, char** argv, CliOptions& options, std::ostream& 
       return false;
     }
     if (a == "--root" || a.rfind("--root=", 0) == 0) {
-      if (rootGiven) return UsageError(err, exitCode, "--root is given twice");
+      if (rootGiven) return ReportUsageError(err, exitCode, "--root is given twice");
       rootGiven = true;
       if (a == "--root") {
-        if (i + 1 >= argc) return UsageError(err, exitCode, "--root needs a folder");
+        if (i + 1 >= argc) return ReportUsageError(err, exitCode, "--root needs a folder");
         options.root = argv[++i];
       } else {
         options.root = a.substr(7);
@@ -258,7 +258,7 @@ bool ParseCommandLine(int argc, char** argv, CliOptions& options, std::ostream& 
       for (int j = i + 1; j < argc; ++j)
         if (FindCommand(argv[j])) commandFollows = true;
       if (commandFollows || a.rfind("--", 0) == 0)
-        return UsageError(err, exitCode, "unknown option '" + a + "'");
+        return ReportUsageError(err, exitCode, "unknown option '" + a + "'");
       break;
     }
     break;
@@ -270,9 +270,9 @@ bool ParseCommandLine(int argc, char** argv, CliOptions& options, std::ostream& 
     options.command = argv[i++];
     for (; i < argc; ++i) options.args.emplace_back(argv[i]);
     if (!FindCommand(options.command))
-      return UsageError(err, exitCode, "unknown command '" + options.command + "'");
+      return ReportUsageError(err, exitCode, "unknown command '" + options.command + "'");
     if (options.technician)
-      return UsageError(err, exitCode, "--technician opens the window in the technician's view; it takes no command");
+      return ReportUsageError(err, exitCode, "--technician opens the window in the technician's view; it takes no command");
   }
   return true;
 }

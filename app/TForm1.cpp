@@ -134,7 +134,7 @@ void TForm1::FormCreate() {
   try {
     Crypto.CreateKeyStore([this]() -> db::TADOConnection& { return OpenConnection(); });
   } catch (const std::exception& e) {
-    if (FileExists(iniPath)) throw;
+    if (FileExists(IniPath())) throw;
     throw std::runtime_error(std::string(e.what()) + "\r\n" + MissingFilesText());
   }
   // 6: warm-up, so that the key table is read before any operation runs.

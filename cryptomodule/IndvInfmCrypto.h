@@ -58,11 +58,12 @@
 #endif
 
 /* Exported when building the module itself (IIC_BUILDING_MODULE); plain
-   declarations for a caller that includes this header for the types. */
-#if !defined(IIC_BUILDING_MODULE)
+   declarations for a caller that includes this header for the types. On
+   Windows the module's .def file alone names the exports: dllexport would
+   add the decorated "name@N" of each stdcall entry point beside its plain
+   name. */
+#if !defined(IIC_BUILDING_MODULE) || defined(_WIN32)
 #define IIC_EXPORT
-#elif defined(_WIN32)
-#define IIC_EXPORT __declspec(dllexport)
 #else
 #define IIC_EXPORT __attribute__((visibility("default")))
 #endif

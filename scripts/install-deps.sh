@@ -18,7 +18,10 @@ PACKAGES=(
 
 missing=()
 for p in "${PACKAGES[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+  # Once the Windows tests' 32-bit packages are in too, a name without its
+  # architecture is ambiguous to dpkg-query: ask for the machine's own.
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" &&
+     ! dpkg-query -W -f='${Status}' "$p:$(dpkg --print-architecture)" 2>/dev/null | grep -q "install ok installed"; then
     missing+=("$p")
   fi
 done

@@ -208,28 +208,80 @@ class StandInServer {
   int port_ = 0;
 };
 
+// The program the stand-in's tests run: this build's jumincheck, or, when
+// JC_TDS_WINDOWS_BUILD names the folder of a Windows build, that build's
+// jumincheck.exe under Wine (through the build's wine-run) with the Windows
+// crypto module, reaching the server through Wine's ODBC and the host's
+// FreeTDS of the program's own bitness.
+class ProgramUnderTest {
+ public:
+  ProgramUnderTest() {
+    const char* windows = std::getenv("JC_TDS_WINDOWS_BUILD");
+    if (windows && *windows) {
+      const std::filesystem::path build = windows;
+      launcher_ = (build / "wine-run").string();
+      program_ = (build / "bin" / "jumincheck.exe").string();
+      module_ = (build / "bin" / "IndvInfmCrypto.dll").string();
+      moduleName_ = "IndvInfmCrypto.dll";
+      // Wine shows this machine's folders on its drive Z:.
+      rootPrefix_ = "Z:";
+      env_ = {"JUMINCHECK_ODBC_DRIVER=FreeTDS"};
+    } else {
+      program_ = std::string(JC_BIN_DIR) + "/jumincheck";
+      module_ = JC_MODULE_PATH;
+      moduleName_ = std::string("IndvInfmCrypto") + SharedLibrarySuffix();
+    }
+  }
+  bool Windows() const { return !launcher_.empty(); }
+
+  // Copies the program's crypto module into a root folder.
+  void InstallModule(const ModuleRootFolder& folder) const {
+    folder.MakeFolder();
+    std::filesystem::copy_file(module_, folder.ModuleFolder() / moduleName_,
+                               std::filesystem::copy_options::overwrite_existing);
+  }
+
+  // The command line that runs the program on a root folder.
+  std::vector<std::string> CommandLine(const std::filesystem::path& root) const {
+    std::vector<std::string> line;
+    if (!launcher_.empty()) line.push_back(launcher_);
+    line.insert(line.end(), {program_, "--root", rootPrefix_ + root.string()});
+    return line;
+  }
+  const std::vector<std::string>& Environment() const { return env_; }
+
+ private:
+  std::string launcher_, program_, module_, moduleName_, rootPrefix_;
+  std::vector<std::string> env_;
+};
+
 // A root folder for the program: the crypto module installed, and the INI
 // file naming the stand-in's host.
 class ServerRoot {
  public:
   ServerRoot() {
-    folder_.Install(JC_MODULE_PATH);
+    program_.InstallModule(folder_);
     std::ofstream(folder_.Root() / "TELVARO" / "TELVARO.ini")
         << "[DATAPATH]\nPATH=" << StandInServer::Host() << "\n";
   }
   std::string Path() const { return folder_.Root().string(); }
+  const ProgramUnderTest& Program() const { return program_; }
 
   // Runs the program on this root, killed after limitSeconds (status 124)
   // so that a hang fails the test instead of stalling it.
   ProgramResult Run(std::vector<std::string> args, int limitSeconds = 120,
-                    const std::vector<std::string>& extraEnv = {}) const {
-    args.insert(args.begin(), {Which("timeout"), "-k", "5", std::to_string(limitSeconds),
-                               std::string(JC_BIN_DIR) + "/jumincheck", "--root", Path()});
+                    std::vector<std::string> extraEnv = {}) const {
+    std::vector<std::string> line = {Which("timeout"), "-k", "5", std::to_string(limitSeconds)};
+    const std::vector<std::string> program = program_.CommandLine(folder_.Root());
+    line.insert(line.end(), program.begin(), program.end());
+    args.insert(args.begin(), line.begin(), line.end());
+    extraEnv.insert(extraEnv.begin(), program_.Environment().begin(), program_.Environment().end());
     return RunProgram(args, extraEnv);
   }
 
  private:
   ModuleRootFolder folder_;
+  ProgramUnderTest program_;
 };
 
 }  // namespace jc::test
