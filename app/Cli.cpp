@@ -144,13 +144,19 @@ bool KoreanMessages() {
 
 namespace {
 
+// Without a root folder the fixed paths stand as they are on Windows; on
+// Linux "/" stands for "C:\".
+bool NoDefaultRoot() { return AbsoluteRoot("").empty(); }
+std::string ModuleFileName() { return std::string("IndvInfmCrypto") + SharedLibrarySuffix(); }
+
 void PrintUsageKorean(std::ostream& out) {
   out << "사용법: jumincheck [--root DIR] [--technician | COMMAND ...]\n"
          "\n"
          "명령 없이 실행하면 창이 열립니다(--technician: 모든 컨트롤을 보여 주는 기술자 화면). --root DIR은 \"C:\\\"를 대신하는 폴더입니다\n"
-         "(기본값: $JUMINCHECK_ROOT, 없으면 /). INI 파일은 DIR/TELVARO/TELVARO.ini,\n"
-         "암호화 모듈은 DIR/TELVARO/Dll/HIRAEncryption/IndvInfmCrypto.so입니다.\n"
-         "\n"
+         "(기본값: $JUMINCHECK_ROOT, 없으면 "
+      << (NoDefaultRoot() ? "C:\\ 그대로" : "/") << "). INI 파일은 DIR/TELVARO/TELVARO.ini,\n"
+      << "암호화 모듈은 DIR/TELVARO/Dll/HIRAEncryption/" << ModuleFileName() << "입니다.\n"
+      << "\n"
          "명령:\n";
   for (const auto& c : kCommands) {
     const char* help = KoreanHelp(c.name);
@@ -173,10 +179,12 @@ void PrintUsage(std::ostream& out) {
          "Without a command the window opens; --technician opens it in the technician's\n"
          "view, which shows every control (the migration, the dispensing audits, the\n"
          "restore and the report). --root DIR names the folder that stands\n"
-         "for \"C:\\\" (default: $JUMINCHECK_ROOT, else /): the INI file is\n"
-         "DIR/TELVARO/TELVARO.ini and the crypto module\n"
-         "DIR/TELVARO/Dll/HIRAEncryption/IndvInfmCrypto.so.\n"
-         "\n"
+         "for \"C:\\\" (default: $JUMINCHECK_ROOT, else "
+      << (NoDefaultRoot() ? "C:\\ itself" : "/") << "): the INI file is\n"
+      << "DIR/TELVARO/TELVARO.ini and the crypto module\n"
+         "DIR/TELVARO/Dll/HIRAEncryption/"
+      << ModuleFileName() << ".\n"
+      << "\n"
          "Commands:\n";
   for (const auto& c : kCommands) out << "  " << c.usage << "\n      " << c.help << "\n";
   out << "\nGrids print to stdout as tab-separated lines; boxes print to stderr as\n"
