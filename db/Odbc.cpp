@@ -152,10 +152,15 @@ void DrainResults(Handles& h, const Handle& stmt) {
 }  // namespace
 
 ResultSet OdbcBackend::Query(const std::string& sql) {
+  CollectingSink sink;
+  QueryInto(sql, sink);
+  return std::move(sink.result);
+}
+
+void OdbcBackend::QueryInto(const std::string& sql, RowSink& sink) {
   h_->ThrowIfLost();
   Handles& h = *h_;
   Handle stmt(SQL_HANDLE_STMT, h.dbc().get());
-  ResultSet rs;
   bool more = ExecDirect(h, stmt, sql);
   SQLSMALLINT ncol = 0;
   // The first result that has columns (row counts of earlier parts are skipped).
@@ -167,23 +172,29 @@ ResultSet OdbcBackend::Query(const std::string& sql) {
     else if (!SQL_SUCCEEDED(rc)) h.Fail(stmt, "The statement failed");
   }
   if (!more || ncol <= 0) throw DbError("CommandText does not return a result set.");
+  std::vector<std::string> columns;
   for (SQLSMALLINT c = 1; c <= ncol; ++c) {
     SQLCHAR name[512];
     SQLSMALLINT nameLen = 0, type = 0, digits = 0, nullable = 0;
     SQLULEN size = 0;
     if (!SQL_SUCCEEDED(SQLDescribeCol(stmt.get(), c, name, sizeof name, &nameLen, &type, &size, &digits, &nullable)))
       h.Fail(stmt, "Cannot describe the result");
-    rs.columns.emplace_back(reinterpret_cast<char*>(name));
+    columns.emplace_back(reinterpret_cast<char*>(name));
   }
+  sink.Columns(columns);
+  // Row by row from the statement's cursor: the driver reads the rows off
+  // the connection as they are fetched, so nothing here grows with the
+  // result; the sink keeps what it keeps.
   std::vector<char> buf(4096);
+  std::vector<Cell> row(static_cast<std::size_t>(ncol));
   for (;;) {
     const SQLRETURN rc = SQLFetch(stmt.get());
     if (rc == SQL_NO_DATA) break;
     if (!SQL_SUCCEEDED(rc)) h.Fail(stmt, "Cannot fetch a row");
-    std::vector<Cell> row;
-    row.reserve(static_cast<std::size_t>(ncol));
     for (SQLSMALLINT c = 1; c <= ncol; ++c) {
-      std::string value;
+      Cell& cell = row[static_cast<std::size_t>(c - 1)];
+      std::string value = cell ? std::move(*cell) : std::string();
+      value.clear();
       bool isNull = false;
       for (;;) {
         SQLLEN ind = 0;
@@ -201,13 +212,12 @@ ResultSet OdbcBackend::Query(const std::string& sql) {
         value.append(buf.data(), got);
         if (g == SQL_SUCCESS) break;
       }
-      if (isNull) row.emplace_back(std::nullopt);
-      else row.emplace_back(std::move(value));
+      if (isNull) cell.reset();
+      else cell = std::move(value);
     }
-    rs.rows.push_back(std::move(row));
+    sink.Row(row);
   }
   DrainResults(h, stmt);
-  return rs;
 }
 
 long long OdbcBackend::Execute(const std::string& sql) {

@@ -1,8 +1,8 @@
 #pragma once
 // The SQL Server backend: unixODBC with the FreeTDS driver, through a small
 // RAII layer. Narrow calls with UTF-8 text; every row is fetched when a query
-// runs; the query time-out is set to 0 (none) on every statement; the login
-// time-out is 15 s.
+// runs, one at a time from the statement's cursor; the query time-out is set
+// to 0 (none) on every statement; the login time-out is 15 s.
 #include <memory>
 #include <string>
 
@@ -20,6 +20,7 @@ class OdbcBackend : public Backend {
   OdbcBackend& operator=(const OdbcBackend&) = delete;
 
   ResultSet Query(const std::string& sql) override;
+  void QueryInto(const std::string& sql, RowSink& sink) override;
   long long Execute(const std::string& sql) override;
   // An exclusive application lock owned by the session (sp_getapplock,
   // without waiting); the server releases it when the session ends.
