@@ -451,12 +451,14 @@ TEST_F(StandInTest, FailedRepairShowsTheServersReason) {
 
 }  // namespace
 
-// The migration's three steps on the server: the mapping built from the
-// plain numbers, verified, and the numbers masked with their values in the
-// value column. Run with the Windows program (JC_TDS_WINDOWS_BUILD), the walk
-// is made again on a fresh server with the same data and data key by this
-// build's own program: the server must receive the same statements, values
-// made by either crypto module included.
+// The migration's mapping on the server: built from the plain numbers and
+// verified. Run with the Windows program (JC_TDS_WINDOWS_BUILD), the walk is
+// made again on a fresh server with the same data and data key by this
+// build's own program: the server must receive the same statements, the
+// values made by either crypto module included. (The masking run itself
+// updates through a derived table and joins texts with "+", which the
+// stand-in cannot run; its statements are checked against the embedded
+// store.)
 class MigrationWalk : public StandInTest {
  protected:
   static constexpr const char* kNumbers[] = {"8207161234567", "7501012345678", "9912312345679"};
@@ -478,7 +480,7 @@ class MigrationWalk : public StandInTest {
 
   void Walk(const ServerRoot& root) {
     for (const auto& step : std::vector<std::vector<std::string>>{
-             {"build-mapping"}, {"verify-mapping"}, {"encrypt-tables", "--yes"}}) {
+             {"build-mapping"}, {"verify-mapping"}}) {
       const ProgramResult r = root.Run(step, 300);
       ASSERT_EQ(r.status, 0) << step[0] << "\n" << r.out << r.err;
     }
@@ -490,25 +492,25 @@ class MigrationWalk : public StandInTest {
   }
 };
 
-TEST_F(MigrationWalk, BuildsVerifiesAndMasksAndBothProgramsSendTheSameStatements) {
+TEST_F(MigrationWalk, BuildsAndVerifiesTheMappingAndBothProgramsSendTheSameStatements) {
   ASSERT_NO_FATAL_FAILURE(SeedSchemaAndKey());
   SeedPlainNumbers();
   const auto key = Rows("SELECT * FROM TV_BASE..HIRAEncryption");
   const std::size_t seeded = server_->Log().size();
   ASSERT_NO_FATAL_FAILURE(Walk(root_));
 
-  // Masked, each with the value of its own number.
-  for (const auto& row : Rows("SELECT PANUM, TEMPNUM FROM TV_BASE..CD_PERSON ORDER BY CUSCODE")) {
+  // One entry per plain number (and the empty one), each with the value of
+  // its own number.
+  const auto entries = Rows("SELECT PANUM, ENCRYPT FROM TV_BASE..TEMP_MAPPING_BAK ORDER BY PANUM");
+  ASSERT_EQ(entries.size(), std::size(kNumbers) + 1);
+  for (const auto& row : entries) {
     ASSERT_TRUE(row[0] && row[1]);
-    EXPECT_EQ(row[0]->substr(7), "******") << *row[0];
-    const std::string plain = codec_->unit->DecryptJumin(*row[1]);
-    EXPECT_EQ(plain.substr(0, 7), row[0]->substr(0, 7));
-    EXPECT_EQ(plain.size(), 13u) << plain;
+    EXPECT_EQ(codec_->unit->DecryptJumin(*row[1]), *row[0]);
   }
   std::vector<std::string> walked = Statements();
   walked.erase(walked.begin(), walked.begin() + static_cast<std::ptrdiff_t>(seeded));
   EXPECT_NE(std::find_if(walked.begin(), walked.end(),
-                         [](const std::string& s) { return s.find("UPDATE TV_BASE..CD_PERSON") != std::string::npos; }),
+                         [](const std::string& s) { return s.find("TEMP_MAPPING_BAK") != std::string::npos; }),
             walked.end());
   if (!root_.Program().Windows()) return;
 
