@@ -516,6 +516,9 @@ TEST_F(MigrationWalk, BuildsAndVerifiesTheMappingAndBothProgramsSendTheSameState
 
   // The same walk by this build's program, on a fresh server holding the
   // same data and the same data key.
+  // The first server goes first: it holds the instance browser's port.
+  seed_.reset();
+  server_.reset();
   server_ = std::make_unique<StandInServer>();
   ASSERT_TRUE(server_->SkipReason().empty()) << server_->SkipReason();
   seed_ = Connect();
