@@ -14,6 +14,7 @@
 #include <optional>
 
 #include "app/Commands.h"
+#include "app/ProgramConsole.h"
 #include "app/ConsoleShell.h"
 #include "app/TForm1.h"
 #include "db/EmbeddedStore.h"
@@ -232,8 +233,8 @@ bool ReportUsageError(std::ostream& err, int& exitCode, const std::string& why) 
 
 bool ParseCommandLine(int argc, char** argv, CliOptions& options, std::ostream& out,
                       std::ostream& err, int& exitCode) {
-  const char* envRoot = std::getenv("JUMINCHECK_ROOT");
-  options.root = envRoot && *envRoot ? envRoot : "";
+  const std::string envRoot = ProgramEnvironment("JUMINCHECK_ROOT");
+  options.root = envRoot;
   bool rootGiven = false;
   int i = 1;
   for (; i < argc; ++i) {

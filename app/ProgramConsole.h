@@ -11,6 +11,10 @@ namespace jc::app {
 // ANSI code page); elsewhere argv is already UTF-8.
 std::vector<std::string> ProgramArguments(int argc, char** argv);
 
+// An environment variable as UTF-8 (on Windows read in UTF-16, so a folder
+// name in Hangul survives whatever the ANSI code page); empty when unset.
+std::string ProgramEnvironment(const char* name);
+
 // Makes stdout and stderr show the tool's UTF-8 as text. On Windows: in a
 // console window each text is written as UTF-16, so Hangul shows whatever the
 // console's code page; redirected to a file or a pipe, the bytes go out

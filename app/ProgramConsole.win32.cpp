@@ -24,6 +24,11 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
   return args;
 }
 
+std::string ProgramEnvironment(const char* name) {
+  const wchar_t* value = _wgetenv(Widen(name).c_str());
+  return value ? Narrow(value) : "";
+}
+
 namespace {
 
 // A stream buffer that writes UTF-8 to a console window as UTF-16. A

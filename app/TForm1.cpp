@@ -34,7 +34,7 @@ std::string ResolveEmbeddedStore(const std::string& host, const std::string& ini
 
 bool FileExists(const std::string& path) {
   std::error_code ec;
-  return std::filesystem::is_regular_file(path, ec);
+  return std::filesystem::is_regular_file(PathFromUtf8(path), ec);
 }
 
 }  // namespace
@@ -69,6 +69,10 @@ std::string TForm1::MissingFilesText() const {
   const std::string module = paths_.Map(Crypto.ModuleFile);
   if (!FileExists(ini)) text += "No INI file at " + ini + ".\r\n";
   if (!FileExists(module)) text += "No crypto module at " + module + ".\r\n";
+  // Without a root folder (on Windows) the fixed paths stand as they are.
+  if (paths_.Root().empty())
+    return text + "The fixed paths under C:\\ were used; give another folder to stand for C:\\ with --root DIR or "
+                  "the environment variable JUMINCHECK_ROOT";
   return text + "The folder standing for C:\\ is " + paths_.Root() +
          "; give the right one with --root DIR or the environment variable JUMINCHECK_ROOT";
 }
