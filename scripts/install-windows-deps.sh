@@ -15,6 +15,8 @@ PACKAGES=(
   # own bitness: these let the 32-bit program reach FreeTDS in the tests.
   libodbc2:i386 odbcinst1debian2:i386 tdsodbc:i386
   python3:amd64
+  # The setup program (scripts/package.sh) and the listing of what it holds.
+  nsis:amd64 p7zip-full:amd64
 )
 
 missing=()
