@@ -55,6 +55,7 @@ file(WRITE ${JC_WINE_GUI_RUN} "#!/bin/sh
 # Wine, on the display DISPLAY names.
 #   wine-run-gui --prefix-only   makes the prefix
 #   wine-run-gui --end           ends every process of the prefix
+#   wine-run-gui --wait          waits until every process of the prefix ended
 export WINEPREFIX='${JC_WINE_GUI_PREFIX}'
 export WINELOADER='${JC_WINE_LOADER}'
 export WINESERVER='${JC_WINESERVER}'
@@ -62,6 +63,7 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES='mscoree,mshtml='
 export LANG=ko_KR.UTF-8 LC_ALL=ko_KR.UTF-8
 if [ \"$1\" = --end ]; then exec \"$WINESERVER\" -k; fi
+if [ \"$1\" = --wait ]; then exec \"$WINESERVER\" -w; fi
 if [ ! -f \"$WINEPREFIX/.made\" ]; then
   flock \"$WINEPREFIX.lock\" sh -c '[ -f \"$WINEPREFIX/.made\" ] || sh \"${PROJECT_SOURCE_DIR}/cmake/wine-gui-prefix.sh\" \"${JC_WINE_RUN}\" \"${JC_WINE_PREFIX}\"'
 fi

@@ -9,7 +9,7 @@ set -euo pipefail
 # for both amd64 and i386, dpkg-query without one answers "ambiguous".
 PACKAGES=(
   cmake:amd64 ninja-build:amd64 googletest:all
-  g++-mingw-w64-i686:amd64 mingw-w64-tools:amd64
+  g++-mingw-w64-i686:all mingw-w64-tools:amd64
   wine:all wine32:i386 wine64:amd64
   # Wine's odbc32 hands ODBC calls to the host's unixODBC of the program's
   # own bitness: these let the 32-bit program reach FreeTDS in the tests.

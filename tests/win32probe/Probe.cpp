@@ -9,6 +9,8 @@
 //     history     clicks the first row of Grid_Main; prints Grid_Sub's rows
 //     repair=ROW  right-clicks row ROW of Grid_Sub; prints the question and
 //                 answers Yes, then prints the information box after it
+//     repair-sound  the same on the first row of Grid_Sub whose number
+//                 decrypts whole (no '*'), as the operator picks it
 //     close       closes the window and waits until it is gone
 // Clicks are real mouse input (SendInput) at the control's place on screen.
 #include <windows.h>
@@ -228,6 +230,19 @@ void Repair(int row) {
   Answer(message, IDOK);
 }
 
+void RepairSound() {
+  RemoteList sub(Control("Grid_Sub"));
+  for (int i = 0; i < sub.Count(); ++i) {
+    const std::string plain = sub.Cell(i, 3);
+    if (!plain.empty() && plain.find('*') == std::string::npos) {
+      std::printf("repair-row %d\n", i + 1);
+      Repair(i + 1);
+      return;
+    }
+  }
+  Fail("Grid_Sub has no row that decrypts whole");
+}
+
 void Close() {
   PostMessageW(gMain, WM_CLOSE, 0, 0);
   if (!WaitFor([] { return !IsWindow(gMain); }, 30)) Fail("the window stayed after its close");
@@ -246,6 +261,7 @@ int main(int argc, char** argv) {
     else if (step == "audit") Audit();
     else if (step == "history") History();
     else if (step.rfind("repair=", 0) == 0) Repair(std::atoi(step.c_str() + 7));
+    else if (step == "repair-sound") RepairSound();
     else if (step == "close") Close();
     else Fail("unknown step " + step);
     std::fflush(stdout);
