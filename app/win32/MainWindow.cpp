@@ -87,23 +87,20 @@ MainWindow::MainWindow(TForm1& form, int dpi) : form_(form), dpi_(dpi > 0 ? dpi 
   // Combo_Year: a drop-down list without typing; the operator's choice goes
   // to the model at once.
   HWND combo = Create(WC_COMBOBOXW, form_.Combo_Year, CBS_DROPDOWNLIST | WS_VSCROLL);
-  Bind(form_.Combo_Year, combo, [this, combo] {
-    std::vector<std::wstring> shown;
-    const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-      const int n = static_cast<int>(SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0));
-      std::wstring item(static_cast<std::size_t>(std::max(n, 0)) + 1, L'\0');
-      SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item.data()));
-      item.resize(static_cast<std::size_t>(std::max(n, 0)));
-      shown.push_back(item);
-    }
-    std::vector<std::wstring> items;
-    for (const auto& s : form_.Combo_Year.items) items.push_back(Widen(s));
-    if (items != shown) {
+  // The items shown, kept here: the operations refresh the window after
+  // every row, and reading the list back each time would cost more.
+  auto shownItems = std::make_shared<std::vector<std::string>>();
+  Bind(form_.Combo_Year, combo, [this, combo, shownItems] {
+    if (form_.Combo_Year.items != *shownItems) {
       SendMessageW(combo, CB_RESETCONTENT, 0, 0);
-      for (const auto& s : items) SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str()));
+      for (const auto& s : form_.Combo_Year.items) {
+        const std::wstring item = Widen(s);
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+      }
+      *shownItems = form_.Combo_Year.items;
     }
-    const int index = form_.Combo_Year.itemIndex < static_cast<int>(items.size()) ? form_.Combo_Year.itemIndex : -1;
+    const int count = static_cast<int>(shownItems->size());
+    const int index = form_.Combo_Year.itemIndex < count ? form_.Combo_Year.itemIndex : -1;
     if (static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0)) != index)
       SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
   });

@@ -15,6 +15,8 @@
 // Clicks are real mouse input (SendInput) at the control's place on screen.
 #include <windows.h>
 #include <commctrl.h>
+#include <fcntl.h>
+#include <io.h>
 
 #include <chrono>
 #include <cstdio>
@@ -252,6 +254,8 @@ void Close() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Lines end in "\n", as the test that reads them expects.
+  _setmode(_fileno(stdout), _O_BINARY);
   if (!WaitFor([] { gMain = FindWindowW(L"JcMainWindow", kTitle); return gMain && IsWindowVisible(gMain); }, 90))
     Fail("no window within 90 s; boxes of other programs: none looked at");
   GetWindowThreadProcessId(gMain, &gPid);
