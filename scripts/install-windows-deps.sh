@@ -17,6 +17,9 @@ PACKAGES=(
   python3:amd64
   # The setup program (scripts/package.sh) and the listing of what it holds.
   nsis:amd64 p7zip-full:amd64
+  # The window's tests: a virtual display, Nanum Gothic for the Korean fonts,
+  # the screenshot after the stand-in's audit.
+  xvfb:amd64 xauth:amd64 fonts-nanum:all imagemagick:amd64
 )
 
 missing=()
