@@ -29,12 +29,12 @@ int CmdSql(CommandContext& ctx) {
       ctx.out << "FAILED: " << f.Db.Ado_Qry.LastError() << '\n';
       return ctx.Finish(kExitFailed);
     }
-    const db::ResultSet& rs = f.Db.Ado_Qry.Result();
-    PrintTsvRow(rs.columns, ctx.out);
+    db::TADOQuery& q = f.Db.Ado_Qry;
+    PrintTsvRow(q.Columns(), ctx.out);
     std::vector<std::string> cells;
-    for (const auto& row : rs.rows) {
+    for (; !q.Eof(); q.Next()) {
       cells.clear();
-      for (const auto& cell : row) cells.push_back(cell.value_or("NULL"));
+      for (const auto& cell : q.CurrentRow()) cells.push_back(cell.value_or("NULL"));
       PrintTsvRow(cells, ctx.out);
     }
     return ctx.Finish(kExitOk);

@@ -17,10 +17,9 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 // unchanged (UTF-8, lines ending in "\n", as on Linux). Elsewhere nothing
 // needs doing.
 //
-// Ctrl+C ends the process at once on both systems (the systems' default
-// handling, kept on purpose): every statement the tool sends commits on its
-// own, so an interrupted operation leaves at most the one statement the
-// server then rolls back; an operation can be run again.
+// Ctrl+C is handled by the console shell on both systems (the C runtime's
+// SIGINT, which Windows raises from its console control handler): the running
+// operation stops at its next statement boundary.
 void PrepareConsole();
 
 }  // namespace jc::app

@@ -99,6 +99,13 @@ bool TForm1::RunEvent(const std::function<void()>& handler) {
   } catch (...) {
     shell_.ShowError(FormatErrorText("Unknown error"));
   }
+  // The operation's end is an idle moment too. Housekeeping that fails here
+  // is no failure of the operation: the next statement meets whatever is
+  // wrong with the connection and says so.
+  try {
+    ConnectionIdle();
+  } catch (...) {
+  }
   // The module's error box came once; the failures after it are counted.
   const int moduleErrorsNotShown = Crypto.EndOperation();
   if (moduleErrorsNotShown > 0) shell_.ShowMessage(ModuleErrorsNotShownText(moduleErrorsNotShown));
@@ -118,6 +125,15 @@ std::function<std::string()> TForm1::CloseWhileBusy() {
   const std::string where = LB_Msg.caption;  // what the operation was doing
   LB_Msg.SetText(kClosingText);
   return [this, where] { return StoppedByCloseText(where, Gauge1); };
+}
+
+void TForm1::ConnectionIdle() {
+  if (Connection && Connection->Connected()) Connection->Idle();
+}
+
+void TForm1::PausingShell::Sleep(int ms) {
+  form_.ConnectionIdle();
+  form_.shell_.Sleep(ms);
 }
 
 db::TADOConnection& TForm1::OpenConnection() {

@@ -140,7 +140,26 @@ class TForm1 : public ui::FormModel {
   audit::JournalContext Journal() const;
 
  private:
+  // The shell the operations are handed: the window's own, except that each
+  // of their pauses first gives the connection its idle moment (the embedded
+  // store checkpoints its WAL there rather than in the middle of commits).
+  class PausingShell : public Shell {
+   public:
+    explicit PausingShell(TForm1& form) : form_(form) {}
+    void ProcessMessages() override { form_.shell_.ProcessMessages(); }
+    void Sleep(int ms) override;
+    void ShowMessage(const std::string& text) override { form_.shell_.ShowMessage(text); }
+    void ShowError(const std::string& text) override { form_.shell_.ShowError(text); }
+    bool Confirm(const std::string& text) override { return form_.shell_.Confirm(text); }
+
+   private:
+    TForm1& form_;
+  };
+  // The connection's idle moment, when there is an open one.
+  void ConnectionIdle();
+
   Shell& shell_;
+  PausingShell ops_{*this};
   PathMapper paths_;
   Clock clock_;
   bool busy_ = false;

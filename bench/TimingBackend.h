@@ -34,11 +34,21 @@ class TimingBackend : public jc::db::Backend {
     Add(sql, start);
     return rs;
   }
+  void QueryInto(const std::string& sql, jc::db::RowSink& sink) override {
+    const auto start = std::chrono::steady_clock::now();
+    target_.QueryInto(sql, sink);
+    Add(sql, start);
+  }
   long long Execute(const std::string& sql) override {
     const auto start = std::chrono::steady_clock::now();
     const long long changed = target_.Execute(sql);
     Add(sql, start);
     return changed;
+  }
+  void Idle() override {
+    const auto start = std::chrono::steady_clock::now();
+    target_.Idle();
+    Add("(idle)", start);
   }
   std::map<std::string, double> ms;  // first two words of the statement -> milliseconds
 

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "IdleShell.h"
 #include "TimingBackend.h"
 #include "audit/CustomerAudit.h"
 #include "common/Text.h"
@@ -45,11 +46,14 @@ struct Setup {
     form.Combo_Year.items = {"2013"};
     form.Combo_Year.itemIndex = 0;
   }
+  // As the window runs it: every pause and the end are idle moments.
   void Audit() {
-    jc::audit::Btn_De_CustomClick(form, store.Db(), store.Codec(), store.Shell());
+    jc::audit::Btn_De_CustomClick(form, store.Db(), store.Codec(), paused);
+    store.store.Connection().Idle();
     store.Shell().sleeps.clear();
   }
   jc::test::CodecStore store;
+  jc::bench::IdleShell paused{store.Shell(), store.store.Connection()};
   jc::ui::FormModel form;
 };
 

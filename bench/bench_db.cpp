@@ -91,6 +91,16 @@ struct Fixture {
     }
     sqlite3_exec(raw, "PRAGMA main.synchronous=NORMAL", nullptr, nullptr, nullptr);
     sqlite3_busy_timeout(raw, 5000);
+    // The store's commit policy: no automatic checkpoint after commits, one
+    // at the store's ceiling.
+    sqlite3_wal_hook(
+        raw,
+        [](void*, sqlite3* db, const char* schema, int frames) {
+          if (frames >= db::SqliteBackend::kWalCeilingFrames)
+            sqlite3_wal_checkpoint_v2(db, schema, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+          return SQLITE_OK;
+        },
+        nullptr);
     // Start both sides alike: the setup's writes checkpointed into the files,
     // and the scratch table and its index read once by each connection.
     sqlite3_exec(raw, "PRAGMA TV_BASE.wal_checkpoint(PASSIVE)", nullptr, nullptr, nullptr);

@@ -3,10 +3,14 @@
 #include <windows.h>
 
 #include "common/WideText.h"
+#include "crypto/SharedObjectFile.h"
 
 namespace jc::crypto {
 
 void* OpenModuleLibrary(const std::string& path) {
+  // A copy cut short is refused here: not every loader checks that the
+  // sections its headers describe are in the file.
+  if (!IsCompleteSharedObjectFile(path)) return nullptr;
   // A file that is no DLL (or a damaged one) fails the load with an error
   // code; the system's "bad image" box must not stop the tool instead.
   DWORD previous = 0;

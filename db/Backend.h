@@ -38,11 +38,36 @@ struct ResultSet {
   std::vector<std::vector<Cell>> rows;
 };
 
+// Takes a result as the backend reads it, row after row, so that the caller
+// decides what to keep: the backend holds no more than the row at hand.
+class RowSink {
+ public:
+  virtual ~RowSink() = default;
+  // The column names, once, before the first row.
+  virtual void Columns(const std::vector<std::string>& names) = 0;
+  // One row, one cell per column; the cells are the backend's and change
+  // after the call returns.
+  virtual void Row(const std::vector<Cell>& cells) = 0;
+};
+
+// A sink that keeps the whole result (for results known to be small).
+struct CollectingSink : RowSink {
+  ResultSet result;
+  void Columns(const std::vector<std::string>& names) override;
+  void Row(const std::vector<Cell>& cells) override;
+};
+
 class Backend {
  public:
   virtual ~Backend() = default;
   // Runs a statement that returns rows and fetches every row. Throws DbError.
   virtual ResultSet Query(const std::string& sql) = 0;
+  // Runs a statement that returns rows and hands them to sink one by one,
+  // every row before it returns (the statement is done with then, so the next
+  // one can run). Throws DbError; rows handed over before the failure are the
+  // sink's to discard. This one fetches the whole result through Query; the
+  // engines' own backends stream it.
+  virtual void QueryInto(const std::string& sql, RowSink& sink);
   // Runs a statement that returns no rows. Returns the number of rows it
   // changed (INSERT, UPDATE, DELETE), or -1 when the engine does not tell
   // (DDL, a batch). Throws DbError.
@@ -55,6 +80,11 @@ class Backend {
   // UnlockOperation calls, or the end of the session.
   virtual bool TryLockOperation() { return true; }
   virtual void UnlockOperation() {}
+
+  // A pause between statements (an operation's pause between pages or
+  // tables, or its end): the moment for housekeeping that would otherwise
+  // hold up a statement. No statement is running and none is open.
+  virtual void Idle() {}
 
   // Told of every statement the backend sends on its own account (the lock
   // requests), as sent, and whether it succeeded; the connection's trace

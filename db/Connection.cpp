@@ -53,6 +53,10 @@ Backend& TADOConnection::backend() {
   return *backend_;
 }
 
+void TADOConnection::Idle() {
+  if (backend_) backend_->Idle();
+}
+
 void TADOConnection::Adopt(std::unique_ptr<Backend> backend) {
   backend_ = std::move(backend);
   backend_->SetStatementObserver([this](const std::string& sql, bool ok) { Trace(sql, ok); });

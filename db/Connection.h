@@ -29,6 +29,10 @@ class TADOConnection {
   // The open session. Precondition: Connected().
   Backend& backend();
 
+  // Tells the backend that no statement runs for a while (a pause of an
+  // operation, or its end): see Backend::Idle. Nothing when not connected.
+  void Idle();
+
   // Statement trace: every statement handed to the backend is appended, as
   // sent, followed by a tab and OK or FAILED. Enabled from the environment
   // variable JUMINCHECK_SQL_TRACE at Open().

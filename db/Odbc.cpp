@@ -132,10 +132,15 @@ void DrainResults(Handles& h, const Handle& stmt) {
 }  // namespace
 
 ResultSet OdbcBackend::Query(const std::string& sql) {
+  CollectingSink sink;
+  QueryInto(sql, sink);
+  return std::move(sink.result);
+}
+
+void OdbcBackend::QueryInto(const std::string& sql, RowSink& sink) {
   h_->ThrowIfLost();
   Handles& h = *h_;
   Handle stmt(SQL_HANDLE_STMT, h.dbc().get());
-  ResultSet rs;
   bool more = ExecDirect(h, stmt, sql);
   SQLSMALLINT ncol = 0;
   // The first result that has columns (row counts of earlier parts are skipped).
@@ -147,28 +152,29 @@ ResultSet OdbcBackend::Query(const std::string& sql) {
     else if (!SQL_SUCCEEDED(rc)) h.Fail(stmt, "The statement failed");
   }
   if (!more || ncol <= 0) throw DbError("CommandText does not return a result set.");
+  std::vector<std::string> columns;
   for (SQLSMALLINT c = 1; c <= ncol; ++c) {
     std::string name;
     if (!SQL_SUCCEEDED(odbc::ColumnName(stmt.get(), static_cast<SQLUSMALLINT>(c), name)))
       h.Fail(stmt, "Cannot describe the result");
-    rs.columns.push_back(std::move(name));
+    columns.push_back(std::move(name));
   }
+  sink.Columns(columns);
+  // Row by row from the statement's cursor: the driver reads the rows off
+  // the connection as they are fetched, so nothing here grows with the
+  // result; the sink keeps what it keeps.
+  std::vector<Cell> row(static_cast<std::size_t>(ncol));
   for (;;) {
     const SQLRETURN rc = SQLFetch(stmt.get());
     if (rc == SQL_NO_DATA) break;
     if (!SQL_SUCCEEDED(rc)) h.Fail(stmt, "Cannot fetch a row");
-    std::vector<Cell> row;
-    row.reserve(static_cast<std::size_t>(ncol));
     for (SQLSMALLINT c = 1; c <= ncol; ++c) {
-      Cell value;
-      if (!SQL_SUCCEEDED(odbc::ColumnText(stmt.get(), static_cast<SQLUSMALLINT>(c), value)))
+      if (!SQL_SUCCEEDED(odbc::ColumnText(stmt.get(), static_cast<SQLUSMALLINT>(c), row[static_cast<std::size_t>(c - 1)])))
         h.Fail(stmt, "Cannot read a column");
-      row.push_back(std::move(value));
     }
-    rs.rows.push_back(std::move(row));
+    sink.Row(row);
   }
   DrainResults(h, stmt);
-  return rs;
 }
 
 long long OdbcBackend::Execute(const std::string& sql) {

@@ -2,8 +2,9 @@
 // The SQL Server backend through ODBC, with a small RAII layer: on Linux
 // unixODBC with the FreeTDS driver, on Windows the system's driver manager
 // with a SQL Server driver (db/OdbcText.h carries the text both ways). Every
-// row is fetched when a query runs; the query time-out is set to 0 (none) on
-// every statement; the login time-out is 15 s.
+// row is fetched when a query runs, one at a time from the statement's
+// cursor; the query time-out is set to 0 (none) on every statement; the
+// login time-out is 15 s.
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@ class OdbcBackend : public Backend {
   OdbcBackend& operator=(const OdbcBackend&) = delete;
 
   ResultSet Query(const std::string& sql) override;
+  void QueryInto(const std::string& sql, RowSink& sink) override;
   long long Execute(const std::string& sql) override;
   // An exclusive application lock owned by the session (sp_getapplock,
   // without waiting); the server releases it when the session ends.

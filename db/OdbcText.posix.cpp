@@ -54,11 +54,12 @@ SQLRETURN ColumnName(SQLHSTMT stmt, SQLUSMALLINT col, std::string& name) {
 }
 
 SQLRETURN ColumnText(SQLHSTMT stmt, SQLUSMALLINT col, std::optional<std::string>& value) {
-  std::vector<char> buf(4096);
+  // On the stack: a column is read for every cell of every row.
+  char buf[4096];
   std::string text;
   for (;;) {
     SQLLEN ind = 0;
-    const SQLRETURN g = SQLGetData(stmt, col, SQL_C_CHAR, buf.data(), static_cast<SQLLEN>(buf.size()), &ind);
+    const SQLRETURN g = SQLGetData(stmt, col, SQL_C_CHAR, buf, static_cast<SQLLEN>(sizeof buf), &ind);
     if (g == SQL_NO_DATA) break;
     if (!SQL_SUCCEEDED(g)) return g;
     if (ind == SQL_NULL_DATA) {
@@ -66,10 +67,10 @@ SQLRETURN ColumnText(SQLHSTMT stmt, SQLUSMALLINT col, std::optional<std::string>
       return SQL_SUCCESS;
     }
     // A truncated piece fills the buffer less its terminator.
-    const std::size_t got = (ind == SQL_NO_TOTAL || ind >= static_cast<SQLLEN>(buf.size()))
-                                ? buf.size() - 1
+    const std::size_t got = (ind == SQL_NO_TOTAL || ind >= static_cast<SQLLEN>(sizeof buf))
+                                ? sizeof buf - 1
                                 : static_cast<std::size_t>(ind);
-    text.append(buf.data(), got);
+    text.append(buf, got);
     if (g == SQL_SUCCESS) break;
   }
   value = std::move(text);

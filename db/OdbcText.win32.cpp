@@ -67,12 +67,13 @@ SQLRETURN ColumnName(SQLHSTMT stmt, SQLUSMALLINT col, std::string& name) {
 }
 
 SQLRETURN ColumnText(SQLHSTMT stmt, SQLUSMALLINT col, std::optional<std::string>& value) {
-  std::vector<SQLWCHAR> buf(4096);
+  // On the stack: a column is read for every cell of every row.
+  SQLWCHAR buf[2048];
+  const std::size_t units = sizeof buf / sizeof buf[0];
   std::wstring text;
   for (;;) {
     SQLLEN ind = 0;  // in bytes
-    const SQLRETURN g =
-        SQLGetData(stmt, col, SQL_C_WCHAR, buf.data(), static_cast<SQLLEN>(buf.size() * sizeof(SQLWCHAR)), &ind);
+    const SQLRETURN g = SQLGetData(stmt, col, SQL_C_WCHAR, buf, static_cast<SQLLEN>(sizeof buf), &ind);
     if (g == SQL_NO_DATA) break;
     if (!SQL_SUCCEEDED(g)) return g;
     if (ind == SQL_NULL_DATA) {
@@ -80,11 +81,11 @@ SQLRETURN ColumnText(SQLHSTMT stmt, SQLUSMALLINT col, std::optional<std::string>
       return SQL_SUCCESS;
     }
     // A truncated piece fills the buffer less its terminator.
-    const std::size_t room = buf.size() - 1;
+    const std::size_t room = units - 1;
     const std::size_t got = (ind == SQL_NO_TOTAL || static_cast<std::size_t>(ind) / sizeof(SQLWCHAR) > room)
                                 ? room
                                 : static_cast<std::size_t>(ind) / sizeof(SQLWCHAR);
-    text.append(reinterpret_cast<const wchar_t*>(buf.data()), got);
+    text.append(reinterpret_cast<const wchar_t*>(buf), got);
     if (g == SQL_SUCCESS) break;
   }
   // Converted whole: a piece may end between the two halves of a pair.

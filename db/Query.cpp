@@ -17,21 +17,34 @@ namespace {
 }
 }  // namespace
 
+namespace {
+// Writes the rows the backend reads into the query's snapshot.
+struct SnapshotSink : RowSink {
+  std::vector<std::string>& columns;
+  RowStore& rows;
+  SnapshotSink(std::vector<std::string>& c, RowStore& r) : columns(c), rows(r) {}
+  void Columns(const std::vector<std::string>& names) override { columns = names; }
+  void Row(const std::vector<Cell>& cells) override { rows.Append(cells); }
+};
+}  // namespace
+
 void TADOQuery::Open() {
   Close();
   if (!Connection || !Connection->Connected()) NotAttached(name_);
-  bool ok = false;
   try {
-    result_ = Connection->backend().Query(SQL);
-    ok = true;
+    SnapshotSink sink(columns_, rows_);
+    Connection->backend().QueryInto(SQL, sink);
+    rows_.Finish();
   } catch (...) {
     Connection->Trace(SQL, false);
-    result_ = ResultSet{};
+    Close();
     throw;
   }
-  Connection->Trace(SQL, ok);
+  Connection->Trace(SQL, true);
   active_ = true;
+  count_ = rows_.Count();
   row_ = 0;
+  if (count_ > 0) rows_.Read(current_);
 }
 
 void TADOQuery::ExecSQL() {
@@ -48,26 +61,32 @@ void TADOQuery::ExecSQL() {
 
 void TADOQuery::Close() {
   active_ = false;
-  result_ = ResultSet{};
+  columns_.clear();
+  rows_.Clear();
+  current_.clear();
+  count_ = 0;
   row_ = 0;
   rowsAffected_ = -1;
 }
 
-bool TADOQuery::Eof() const { return !active_ || row_ >= result_.rows.size(); }
+bool TADOQuery::Eof() const { return !active_ || row_ >= count_; }
 
 void TADOQuery::Next() {
-  if (active_ && row_ < result_.rows.size()) ++row_;
+  if (!active_ || row_ >= count_) return;
+  ++row_;
+  // Past the last row the last row stays current.
+  if (row_ < count_) rows_.Read(current_);
 }
 
 int TADOQuery::RecordCount() const {
   if (!active_) throw DbError(name_ + ": Cannot perform this operation on a closed dataset");
-  return static_cast<int>(result_.rows.size());
+  return static_cast<int>(count_);
 }
 
 std::size_t TADOQuery::ColumnIndex(std::string_view column) const {
   if (active_) {
-    for (std::size_t i = 0; i < result_.columns.size(); ++i)
-      if (EqualsNoCase(result_.columns[i], column)) return i;
+    for (std::size_t i = 0; i < columns_.size(); ++i)
+      if (EqualsNoCase(columns_[i], column)) return i;
   }
   throw DbError(name_ + ": Field '" + std::string(column) + "' not found");
 }
@@ -77,9 +96,8 @@ std::size_t TADOQuery::ColumnIndex(std::string_view column) const {
 // as NULL.
 const Cell* TADOQuery::CurrentCell(std::string_view column) const {
   const std::size_t c = ColumnIndex(column);
-  if (result_.rows.empty()) return nullptr;
-  const std::size_t r = row_ < result_.rows.size() ? row_ : result_.rows.size() - 1;
-  return &result_.rows[r][c];
+  if (count_ == 0 || c >= current_.size()) return nullptr;
+  return &current_[c];
 }
 
 std::string TADOQuery::FieldAsString(std::string_view column) const {

@@ -1,11 +1,16 @@
 #pragma once
 // A query object (ADO style) with a client-side snapshot: the whole result is
 // fetched when the query opens, so the record count is exact and the rows read
-// do not change while other statements change the table underneath.
+// do not change while other statements change the table underneath. The
+// snapshot is read front to back; past a few megabytes its rows wait in an
+// encrypted temporary file (db/RowStore.h), so memory stays flat however
+// many rows the result has.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "db/Backend.h"
+#include "db/RowStore.h"
 
 namespace jc::db {
 
@@ -48,8 +53,10 @@ class TADOQuery {
   int FieldAsInteger(std::string_view column) const;
   bool FieldIsNull(std::string_view column) const;
 
-  // The fetched result (empty when closed).
-  const ResultSet& Result() const { return result_; }
+  // Column names of the open result (empty when closed), and the cells of
+  // the current row (the last row past the end; empty for an empty result).
+  const std::vector<std::string>& Columns() const { return columns_; }
+  const std::vector<Cell>& CurrentRow() const { return current_; }
 
   // The provider's text of the last failed OpenQuery/ExecQuery on this
   // query; empty after a success.
@@ -62,7 +69,10 @@ class TADOQuery {
 
   std::string name_;
   bool active_ = false;
-  ResultSet result_;
+  std::vector<std::string> columns_;
+  RowStore rows_;
+  std::vector<Cell> current_;
+  std::size_t count_ = 0;
   std::size_t row_ = 0;
   long long rowsAffected_ = -1;
   std::string lastError_;

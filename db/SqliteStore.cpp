@@ -318,6 +318,16 @@ int NoteCommit(void* handle) {
   return 0;  // the commit goes on
 }
 
+// Told after every commit to a WAL, with the frames the WAL then holds. The
+// automatic checkpoint is off (this hook takes its place); past the ceiling
+// the file is checkpointed here, as the automatic one would have done much
+// earlier.
+int CheckpointPastCeiling(void*, sqlite3* db, const char* schema, int frames) {
+  if (frames >= SqliteBackend::kWalCeilingFrames)
+    sqlite3_wal_checkpoint_v2(db, schema, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+  return SQLITE_OK;
+}
+
 // Before a statement runs: no commit noted, no system error left over.
 void BeforeRunning() {
   tCommitting.db = nullptr;
@@ -475,6 +485,8 @@ SqliteBackend::SqliteBackend(const std::string& folder) : folder_(folder) {
       Exec(db_, "PRAGMA " + tsql::QuoteIdent(schema) + ".journal_mode=WAL");
       Exec(db_, "PRAGMA " + tsql::QuoteIdent(schema) + ".synchronous=NORMAL");
     }
+    // Replaces the automatic checkpoint after commits (see the class).
+    sqlite3_wal_hook(db_, CheckpointPastCeiling, nullptr);
   } catch (const ConnectionLost& e) {
     // Nothing was connected yet: the store cannot be opened, which is what
     // the caller hears.
@@ -521,9 +533,19 @@ void SqliteBackend::UnlockOperation() {
 }
 
 ResultSet SqliteBackend::Query(const std::string& sql) {
-  ResultSet rs;
-  Run(sql, true, &rs);
-  return rs;
+  CollectingSink sink;
+  Run(sql, true, &sink);
+  return std::move(sink.result);
+}
+
+void SqliteBackend::QueryInto(const std::string& sql, RowSink& sink) { Run(sql, true, &sink); }
+
+void SqliteBackend::Idle() {
+  // Copies what the WAL holds into the database files, all of them; the
+  // next commit then writes the WAL from its start again. A checkpoint that
+  // cannot finish now (another program reading) is simply left for later:
+  // the WAL keeps every commit meanwhile.
+  sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
 }
 
 long long SqliteBackend::Execute(const std::string& sql) { return Run(sql, false, nullptr); }
@@ -540,41 +562,49 @@ sqlite3_stmt* SqliteBackend::Prepare(const std::string& sql) {
 
 namespace {
 
-void StepAll(sqlite3* db, sqlite3_stmt* st, ResultSet* out, const tsql::Translation* tr) {
+// Steps st to its end; with out, hands every row to it as it is read.
+void StepAll(sqlite3* db, sqlite3_stmt* st, RowSink* out, const tsql::Translation* tr) {
   int ncol = 0;
+  std::vector<Cell> row;
   for (bool first = true;; first = false) {
     BeforeRunning();
     const int rc = sqlite3_step(st);
     const int osError = errno;
-    if (first && out) {
+    if (first && out && (rc == SQLITE_ROW || rc == SQLITE_DONE)) {
       // After the first step: a statement re-prepared for a changed schema
       // has its new columns only then.
       ncol = sqlite3_column_count(st);
-      out->columns.clear();
-      out->rows.clear();
-      for (int c = 0; c < ncol; ++c) out->columns.emplace_back(sqlite3_column_name(st, c));
+      std::vector<std::string> names;
+      for (int c = 0; c < ncol; ++c) names.emplace_back(sqlite3_column_name(st, c));
+      out->Columns(names);
+      row.resize(static_cast<std::size_t>(ncol));
     }
     if (rc == SQLITE_DONE) break;
     if (rc != SQLITE_ROW) {
       std::string m = ErrorText(db, MapError(sqlite3_errmsg(db), tr), osError);
       const bool lost = StoreFileLost(db);
       sqlite3_reset(st);
-      if (out) *out = ResultSet{};
       if (lost) throw ConnectionLost(m);
       throw DbError(m);
     }
     if (!out) continue;
-    std::vector<Cell> row;
-    row.reserve(static_cast<std::size_t>(ncol));
-    for (int c = 0; c < ncol; ++c) {
-      if (sqlite3_column_type(st, c) == SQLITE_NULL) {
-        row.emplace_back(std::nullopt);
-      } else {
+    try {
+      for (int c = 0; c < ncol; ++c) {
+        Cell& cell = row[static_cast<std::size_t>(c)];
+        if (sqlite3_column_type(st, c) == SQLITE_NULL) {
+          cell.reset();
+          continue;
+        }
         const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
-        row.emplace_back(std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(st, c))));
+        const auto n = static_cast<std::size_t>(sqlite3_column_bytes(st, c));
+        if (cell) cell->assign(p, n);
+        else cell.emplace(p, n);
       }
+      out->Row(row);
+    } catch (...) {
+      sqlite3_reset(st);  // the statement is done with, whatever the sink did
+      throw;
     }
-    out->rows.push_back(std::move(row));
   }
   sqlite3_reset(st);
 }
@@ -602,10 +632,11 @@ void RunSelectInto(sqlite3* db, const tsql::Translation& tr, const std::vector<s
   if (sqlite3_prepare_v2(db, tr.sql.c_str(), -1, &sel.s, nullptr) != SQLITE_OK) Throw(db, &tr);
   const int ncol = sqlite3_column_count(sel.s);
   std::string defs;
-  std::vector<std::string> seen;
+  std::vector<std::string> seen, names;
   std::vector<tsql::TextColumn> bounded;
   for (int c = 0; c < ncol; ++c) {
     const std::string name = sqlite3_column_name(sel.s, c);
+    names.push_back(name);
     std::string upper = name;
     for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
     if (std::find(seen.begin(), seen.end(), upper) != seen.end())
@@ -646,6 +677,9 @@ void RunSelectInto(sqlite3* db, const tsql::Translation& tr, const std::vector<s
     if (sqlite3_prepare_v2(db, insert.c_str(), -1, &ins.s, nullptr) != SQLITE_OK) Throw(db, &tr);
     BindLiterals(ins.s, literals);
     StepAll(db, ins.s, nullptr, &tr);
+    // Made once the rows are in: one sorted build instead of an insert each.
+    for (const std::string& index : tsql::UnmarkedRowIndexes(tr.intoSchema, tr.intoTable, names))
+      if (sqlite3_exec(db, index.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) Throw(db, &tr);
     Exec(db, "RELEASE select_into");
   } catch (...) {
     sqlite3_exec(db, "ROLLBACK TO select_into; RELEASE select_into", nullptr, nullptr, nullptr);
@@ -675,7 +709,7 @@ void RunDdl(sqlite3* db, const tsql::Translation& tr) {
 
 }  // namespace
 
-long long SqliteBackend::Run(const std::string& sql, bool wantRows, ResultSet* out) {
+long long SqliteBackend::Run(const std::string& sql, bool wantRows, RowSink* out) {
   tsql::Tokenize(sql, tokens_);
   Cached* c = nullptr;
   auto it = cache_.find(tokens_.key);

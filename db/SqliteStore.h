@@ -6,7 +6,12 @@
 // a small cache keyed on the literal-free statement text.
 //
 // Every statement commits on its own; the files run in WAL mode with
-// synchronous=NORMAL.
+// synchronous=NORMAL. The WAL is not checkpointed automatically after
+// commits: a checkpoint in the middle of a run of single-row commits holds
+// up the commit that triggers it. It is checkpointed when the session is
+// idle (Idle: the operations' pauses and ends), and, so that a long run of
+// commits without a pause cannot grow it without bound, whenever it passes
+// kWalCeilingFrames frames. Every commit is in the WAL either way.
 #include <list>
 #include <memory>
 #include <string>
@@ -36,7 +41,10 @@ class SqliteBackend : public Backend {
   SqliteBackend& operator=(const SqliteBackend&) = delete;
 
   ResultSet Query(const std::string& sql) override;
+  void QueryInto(const std::string& sql, RowSink& sink) override;
   long long Execute(const std::string& sql) override;
+  // Checkpoints the WAL of every database file (see the class comment).
+  void Idle() override;
   // An exclusive advisory lock (flock) on the store folder; other processes
   // that try it meanwhile are refused. Taken again by the same session it is
   // counted (as the server's application lock is), and released when every
@@ -51,7 +59,7 @@ class SqliteBackend : public Backend {
   struct Cached;
   // Runs one statement; returns the rows a DML statement changed, -1 for
   // any other.
-  long long Run(const std::string& sql, bool wantRows, ResultSet* out);
+  long long Run(const std::string& sql, bool wantRows, RowSink* out);
   sqlite3_stmt* Prepare(const std::string& sql);
 
   tsql::Tokens tokens_;  // reused between statements
@@ -63,6 +71,11 @@ class SqliteBackend : public Backend {
   std::list<std::string> lru_;
   std::unordered_map<std::string, std::unique_ptr<Cached>> cache_;
   static constexpr std::size_t kCacheSize = 64;
+
+ public:
+  // Frames (pages) the WAL of one database file may hold before a commit
+  // checkpoints it: 256 MB of 4 KB pages.
+  static constexpr int kWalCeilingFrames = 65536;
 };
 
 // One table of the pharmacy schema: qualified name and its text columns

@@ -2,7 +2,9 @@
 #include "db/Tsql.h"
 
 #include <algorithm>
+#include <cctype>
 
+#include "db/Names.h"
 #include "db/TsqlInternal.h"
 
 namespace jc::db::tsql {
@@ -203,9 +205,11 @@ class Translator {
     if (close + 1 != v.size()) SyntaxNear(v[close + 1]);
     std::string cols;
     std::vector<TextColumn> bounded;
+    std::vector<std::string> names;
     for (auto [b, e] : SplitTopCommas(v, i + 1, close)) {
       if (!IsName(v[b]) || b + 1 >= e) SyntaxNear(v[b]);
       const std::string name = NameOf(v[b]);
+      names.push_back(name);
       std::size_t j = b + 1;
       if (v[j].kind != TokKind::Word) SyntaxNear(v[j]);
       const std::string type = Upper(v[j].text);
@@ -259,6 +263,7 @@ class Translator {
     Translation tr{StmtKind::Ddl, "CREATE TABLE " + t.Sql() + " (" + cols + ")", {}, {}, {}, {}};
     tr.intoDisplay = t.table;
     tr.after = FitTriggers(t.schema, t.table, bounded);
+    for (std::string& index : UnmarkedRowIndexes(t.schema, t.table, names)) tr.after.push_back(std::move(index));
     return tr;
   }
 
@@ -558,6 +563,45 @@ std::vector<std::string> FitTriggers(const std::string& schema, const std::strin
               QuoteIdent(table) + body,
           "CREATE TRIGGER " + QuoteIdent(schema) + "." + QuoteIdent(table + "__fit_update") + " AFTER UPDATE OF " +
               names + " ON " + QuoteIdent(table) + body};
+}
+
+namespace {
+
+bool SameName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+         });
+}
+
+// The marker columns of the tool's work tables, and what an unmarked row
+// holds in them: the rows the next page or pass reads.
+struct MarkerColumn {
+  std::string_view table;  // qualified, as the tool names it
+  std::string_view column;
+  std::string_view unmarked;  // the condition on the column
+};
+constexpr MarkerColumn kMarkerColumns[] = {
+    {names::TEMP_MAPPING_BAK, names::col::ENCRYPT, "IS NULL"},   // the build's pages
+    {names::TEMP_MAPPING_BAK, names::col::CHECKFLG, "IS NULL"},  // the verification's pages
+    {names::JUMIN_CHECK, names::col::CHK, "<> '1' COLLATE TSQL"},  // the audits' passes
+};
+
+}  // namespace
+
+std::vector<std::string> UnmarkedRowIndexes(const std::string& schema, const std::string& table,
+                                            const std::vector<std::string>& columns) {
+  std::vector<std::string> out;
+  for (const MarkerColumn& m : kMarkerColumns) {
+    const std::size_t dots = m.table.find("..");
+    if (!SameName(schema, m.table.substr(0, dots)) || !SameName(table, m.table.substr(dots + 2))) continue;
+    for (const std::string& column : columns) {
+      if (!SameName(column, m.column)) continue;
+      const std::string name = QuoteIdent(column);
+      out.push_back("CREATE INDEX " + QuoteIdent(schema) + "." + QuoteIdent(table + "__unmarked_" + column) +
+                    " ON " + QuoteIdent(table) + " (" + name + ") WHERE " + name + " " + std::string(m.unmarked));
+    }
+  }
+  return out;
 }
 
 std::string TranslateInline(std::string_view sql) {

@@ -55,7 +55,8 @@ struct Translation {
   std::string intoTable;
   std::string intoDisplay;  // as written, for messages
   // Ddl only: statements that complete the main one, run after it in the
-  // same savepoint (the triggers that fit text values to their columns).
+  // same savepoint (the triggers that fit text values to their columns, the
+  // indexes of a work table's unmarked rows).
   std::vector<std::string> after;
 };
 
@@ -76,6 +77,14 @@ std::string LengthCheck(const TextColumn& column);
 // Empty when there is no bounded text column.
 std::vector<std::string> FitTriggers(const std::string& schema, const std::string& table,
                                      const std::vector<TextColumn>& columns);
+
+// The partial indexes the store adds to one of the tool's work tables when
+// it makes it (CREATE TABLE or SELECT ... INTO), one per marker column among
+// columns: an index of the rows not marked yet, which the next page or pass
+// reads. With it, a page or pass that finds nothing is a lookup, not a scan
+// of every row already done. Empty for any other table.
+std::vector<std::string> UnmarkedRowIndexes(const std::string& schema, const std::string& table,
+                                            const std::vector<std::string>& columns);
 
 // Translates one statement. Throws DbError with a SQL Server-like message
 // when the statement uses a form the store does not support.

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "db/Query.h"
 #include "db/SqliteStore.h"
 #include "db/Tsql.h"
 

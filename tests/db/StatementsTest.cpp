@@ -345,11 +345,12 @@ std::vector<Step> Steps() {
   return st;
 }
 
-Rows Texts(const TADOQuery& q) {
+// Every row of the open query, read to its end.
+Rows Texts(TADOQuery& q) {
   Rows out;
-  for (const auto& row : q.Result().rows) {
+  for (; !q.Eof(); q.Next()) {
     std::vector<std::string> r;
-    for (const auto& c : row) r.push_back(c ? *c : N);
+    for (const auto& c : q.CurrentRow()) r.push_back(c ? *c : N);
     out.push_back(std::move(r));
   }
   return out;

@@ -29,12 +29,19 @@ class RecordingBackend : public db::Backend {
     calls.back().ok = true;
     return rs;
   }
+  void QueryInto(const std::string& sql, db::RowSink& sink) override {
+    calls.push_back({true, sql, false});
+    target_.QueryInto(sql, sink);
+    calls.back().ok = true;
+  }
   long long Execute(const std::string& sql) override {
     calls.push_back({false, sql, false});
     const long long changed = target_.Execute(sql);
     calls.back().ok = true;
     return changed;
   }
+
+  void Idle() override { target_.Idle(); }
 
   std::vector<Call> calls;
 

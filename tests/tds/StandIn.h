@@ -215,8 +215,9 @@ class StandInServer {
 // FreeTDS of the program's own bitness.
 class ProgramUnderTest {
  public:
-  ProgramUnderTest() {
-    const char* windows = std::getenv("JC_TDS_WINDOWS_BUILD");
+  // thisBuild: this build's own program whatever JC_TDS_WINDOWS_BUILD says.
+  explicit ProgramUnderTest(bool thisBuild = false) {
+    const char* windows = thisBuild ? nullptr : std::getenv("JC_TDS_WINDOWS_BUILD");
     if (windows && *windows) {
       const std::filesystem::path build = windows;
       launcher_ = (build / "wine-run").string();
@@ -249,6 +250,8 @@ class ProgramUnderTest {
     return line;
   }
   const std::vector<std::string>& Environment() const { return env_; }
+  // A path of this machine as the program names it.
+  std::string PathFor(const std::filesystem::path& path) const { return rootPrefix_ + path.string(); }
 
  private:
   std::string launcher_, program_, module_, moduleName_, rootPrefix_;
@@ -259,7 +262,7 @@ class ProgramUnderTest {
 // file naming the stand-in's host.
 class ServerRoot {
  public:
-  ServerRoot() {
+  explicit ServerRoot(bool thisBuildsProgram = false) : program_(thisBuildsProgram) {
     program_.InstallModule(folder_);
     std::ofstream(folder_.Root() / "TELVARO" / "TELVARO.ini")
         << "[DATAPATH]\nPATH=" << StandInServer::Host() << "\n";

@@ -268,7 +268,7 @@ TEST_F(StandInTest, SqlTraceHoldsEveryStatementTheServerReceivedLockRequestsIncl
   ASSERT_NO_FATAL_FAILURE(SeedSchemaAndKey());
   SeedCustomers(LastYear());
   const std::filesystem::path trace = std::filesystem::path(root_.Path()) / "trace.sql";
-  const ProgramResult r = root_.Run({"audit-customers"}, 120, {"JUMINCHECK_SQL_TRACE=" + trace.string()});
+  const ProgramResult r = root_.Run({"audit-customers"}, 120, {"JUMINCHECK_SQL_TRACE=" + root_.Program().PathFor(trace)});
   ASSERT_EQ(r.status, 0) << r.err;
 
   std::vector<std::string> traced;
@@ -452,6 +452,93 @@ TEST_F(StandInTest, FailedRepairShowsTheServersReason) {
 }
 
 }  // namespace
+
+// The migration's mapping on the server: built from the plain numbers and
+// verified. Run with the Windows program (JC_TDS_WINDOWS_BUILD), the walk is
+// made again on a fresh server with the same data and data key by this
+// build's own program: the server must receive the same statements, the
+// values made by either crypto module included. (The masking run itself
+// updates through a derived table and joins texts with "+", which the
+// stand-in cannot run; its statements are checked against the embedded
+// store.)
+class MigrationWalk : public StandInTest {
+ protected:
+  static constexpr const char* kNumbers[] = {"8207161234567", "7501012345678", "9912312345679"};
+
+  void SeedPlainNumbers() {
+    int seq = 1;
+    for (const char* number : kNumbers)
+      AddPerson("00001" + std::to_string(seq), "1", number, "고객" + std::to_string(seq), std::nullopt), ++seq;
+    AddPerson("000020", "1", "8207161******", "마스킹", Encrypt("8207161234567"));
+  }
+
+  // Every batch the server received after start-up read the key, in order.
+  std::vector<std::string> Statements() const {
+    std::vector<std::string> texts;
+    for (const auto& l : server_->Log())
+      if (l.outcome != "login") texts.push_back(l.outcome.substr(0, l.outcome.find(' ')) + "\t" + l.text);
+    return texts;
+  }
+
+  void Walk(const ServerRoot& root) {
+    for (const auto& step : std::vector<std::vector<std::string>>{
+             {"build-mapping"}, {"verify-mapping"}}) {
+      const ProgramResult r = root.Run(step, 300);
+      ASSERT_EQ(r.status, 0) << step[0] << "\n" << r.out << r.err;
+    }
+  }
+
+  std::vector<std::vector<std::optional<std::string>>> Rows(const std::string& select) const {
+    db::ResultSet rs = seed_->backend().Query(select);
+    return rs.rows;
+  }
+};
+
+TEST_F(MigrationWalk, BuildsAndVerifiesTheMappingAndBothProgramsSendTheSameStatements) {
+  ASSERT_NO_FATAL_FAILURE(SeedSchemaAndKey());
+  SeedPlainNumbers();
+  const auto key = Rows("SELECT * FROM TV_BASE..HIRAEncryption");
+  const std::size_t seeded = Statements().size();
+  ASSERT_NO_FATAL_FAILURE(Walk(root_));
+  std::vector<std::string> walked = Statements();
+  walked.erase(walked.begin(), walked.begin() + static_cast<std::ptrdiff_t>(seeded));
+
+  // One entry per plain number (and the empty one), each with the value of
+  // its own number.
+  const auto entries = Rows("SELECT PANUM, ENCRYPT FROM TV_BASE..TEMP_MAPPING_BAK ORDER BY PANUM");
+  ASSERT_EQ(entries.size(), std::size(kNumbers) + 1);
+  for (const auto& row : entries) {
+    ASSERT_TRUE(row[0] && row[1]);
+    EXPECT_EQ(codec_->unit->DecryptJumin(*row[1]), *row[0]);
+  }
+  EXPECT_NE(std::find_if(walked.begin(), walked.end(),
+                         [](const std::string& s) { return s.find("TEMP_MAPPING_BAK") != std::string::npos; }),
+            walked.end());
+  if (!root_.Program().Windows()) return;
+
+  // The same walk by this build's program, on a fresh server holding the
+  // same data and the same data key.
+  // The first server goes first: it holds the instance browser's port.
+  seed_.reset();
+  server_.reset();
+  server_ = std::make_unique<StandInServer>();
+  ASSERT_TRUE(server_->SkipReason().empty()) << server_->SkipReason();
+  seed_ = Connect();
+  db::CreatePharmacySchema(*seed_);
+  for (const auto& row : key) {
+    std::string values;
+    for (const auto& cell : row) values += (values.empty() ? "" : ", ") + Sql(cell);
+    seed_->backend().Execute("INSERT INTO TV_BASE..HIRAEncryption VALUES (" + values + ")");
+  }
+  SeedPlainNumbers();
+  const std::size_t reseeded = Statements().size();
+  const ServerRoot linuxRoot(true);
+  ASSERT_NO_FATAL_FAILURE(Walk(linuxRoot));
+  std::vector<std::string> linuxWalked = Statements();
+  linuxWalked.erase(linuxWalked.begin(), linuxWalked.begin() + static_cast<std::ptrdiff_t>(reseeded));
+  EXPECT_EQ(walked, linuxWalked);
+}
+
 }  // namespace jc::test
 
 namespace jc::test {

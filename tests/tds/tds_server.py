@@ -8,7 +8,7 @@ of column metadata, rows of NVARCHAR and INT, errors and done tokens. It also
 answers the instance browser on UDP 1434 so that "HOST\\QUINSET" resolves.
 
 Statements run on a SQLite file behind a few rewrites (three-part names,
-SELECT ... INTO, TOP, the index options, RIGHT/LEFT/ISNULL). The operation
+SELECT ... INTO, TOP, the index options, RIGHT/LEFT/ISNULL/LEN). The operation
 lock's batches (sp_getapplock / sp_releaseapplock) are answered with the
 server's semantics across connections. A scenario file (JSON, read again at
 every login) scripts what a real server would do at the worst moment:
@@ -266,6 +266,13 @@ def left(text, n):
     return as_text(text)[:max(n, 0)]
 
 
+def length(text):
+    """LEN: characters without the trailing blanks."""
+    if text is None:
+        return None
+    return len(as_text(text).rstrip(" "))
+
+
 def sqlite_error(exc, sql):
     text = str(exc)
     m = re.match(r"no such table: (.*)", text)
@@ -433,6 +440,7 @@ class Session(socketserver.BaseRequestHandler):
         self.db = sqlite3.connect(self.server_state.db_path, timeout=30, isolation_level=None)
         self.db.create_function("RIGHT", 2, right)
         self.db.create_function("LEFT", 2, left)
+        self.db.create_function("LEN", 1, length)
         reply = (envchange(1, "master", "master") +
                  info(5701, "Changed database context to 'master'.") +
                  envchange(7, COLLATION, b"") +
