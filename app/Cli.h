@@ -37,9 +37,9 @@ struct CliOptions {
 bool ParseCommandLine(int argc, char** argv, CliOptions& options, std::ostream& out,
                       std::ostream& err, int& exitCode);
 
-// Whether the window has somewhere to open: a display (DISPLAY,
+// Whether the window has somewhere to open. Linux: a display (DISPLAY,
 // WAYLAND_DISPLAY) or a Qt platform that needs none (QT_QPA_PLATFORM,
-// -platform). Without one Qt would abort.
+// -platform); without one Qt would abort. Windows: always, the desktop.
 bool WindowCanOpen(int argc, char** argv);
 
 // Runs options.command and returns the exit status.

@@ -119,6 +119,18 @@ bool TForm1::RunEvent(const std::function<void()>& handler) {
 
 void TForm1::RequestClose() { closeRequested_ = true; }
 
+std::string StoppedByCloseText(const std::string& status, const ui::Gauge& gauge) {
+  return "창을 닫아 작업을 멈췄습니다(" + status + ", " + std::to_string(gauge.Progress()) + "/" +
+         std::to_string(gauge.MaxValue()) + "). 그때까지 한 작업은 그대로 남으며, 다시 실행하면 남은 작업을 이어서 합니다.";
+}
+
+std::function<std::string()> TForm1::CloseWhileBusy() {
+  RequestClose();
+  const std::string where = LB_Msg.caption;  // what the operation was doing
+  LB_Msg.SetText(kClosingText);
+  return [this, where] { return StoppedByCloseText(where, Gauge1); };
+}
+
 void TForm1::ConnectionIdle() {
   if (Connection && Connection->Connected()) Connection->Idle();
 }

@@ -30,6 +30,13 @@ inline constexpr const char* kTechnicianViewQuestion =
     "주민번호 복구, 정상데이터 확인 버튼이 나타납니다. 이 작업들은 데이터베이스를 바꾸며, 암호화진행은 "
     "되돌릴 수 없습니다. 계속하시겠습니까?";
 
+// The status line's text when the window is closed during an operation.
+inline constexpr const char* kClosingText = "창을 닫습니다: 작업을 다음 안전한 지점에서 멈춥니다....";
+// The error box of an operation stopped by the window's close: where it
+// stopped (the status line before the close, the gauge) and that a rerun
+// continues.
+std::string StoppedByCloseText(const std::string& status, const ui::Gauge& gauge);
+
 // Local wall-clock time; injectable for tests.
 using Clock = std::function<ui::DateTime()>;
 ui::DateTime SystemNow();
@@ -99,6 +106,11 @@ class TForm1 : public ui::FormModel {
   // Close requested while busy: the view closes once the handler has ended.
   bool CloseRequested() const { return closeRequested_; }
   void RequestClose();
+  // The window was closed while a handler runs: the close is deferred
+  // (RequestClose), the status line says so, and the text returned at the
+  // operation's next safe point says where it stopped (the window's shell
+  // stops the operation there with it).
+  std::function<std::string()> CloseWhileBusy();
 
   // Creates the connection, stores it in Connection, opens it and returns it.
   db::TADOConnection& OpenConnection();

@@ -4,7 +4,7 @@
 #include "app/Cli.h"
 #include "app/ProgramConsole.h"
 #ifdef JC_WITH_GUI
-#include "app/qt/RunWindow.h"
+#include "app/RunWindow.h"
 #endif
 
 int main(int argc, char** argv) {

@@ -44,3 +44,37 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${JC_WINE_RUN})
 add_custom_command(OUTPUT ${JC_WINE_PREFIX}/.made COMMAND ${JC_WINE_RUN} --prefix-only
                    COMMENT "Making the Wine prefix for the tests")
 add_custom_target(jc_wine_prefix DEPENDS ${JC_WINE_PREFIX}/.made)
+
+# Programs with a window run in a prefix of their own, a copy of the one
+# above made once: there "맑은 고딕" (and the Korean system fonts the window
+# font links to) is replaced by Nanum Gothic from Debian's fonts-nanum, so
+# Hangul renders as on a pharmacy's PC. Its wineserver (and with it Wine's
+# desktop process, which holds the display the first window opened on) is
+# ended with `wine-run-gui --end` once the virtual display goes. Tests that
+# use it run one at a time (RESOURCE_LOCK wine_gui_prefix).
+set(JC_WINE_GUI_PREFIX ${CMAKE_BINARY_DIR}/wineprefix-gui)
+set(JC_WINE_GUI_RUN ${CMAKE_BINARY_DIR}/wine-run-gui)
+file(WRITE ${JC_WINE_GUI_RUN} "#!/bin/sh
+# Made by cmake/WineEmulator.cmake: runs a Windows program with a window under
+# Wine, on the display DISPLAY names.
+#   wine-run-gui --prefix-only   makes the prefix
+#   wine-run-gui --end           ends every process of the prefix
+#   wine-run-gui --wait          waits until every process of the prefix ended
+export WINEPREFIX='${JC_WINE_GUI_PREFIX}'
+export WINELOADER='${JC_WINE_LOADER}'
+export WINESERVER='${JC_WINESERVER}'
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES='mscoree,mshtml='
+export LANG=ko_KR.UTF-8 LC_ALL=ko_KR.UTF-8
+if [ \"$1\" = --end ]; then exec \"$WINESERVER\" -k; fi
+if [ \"$1\" = --wait ]; then exec \"$WINESERVER\" -w; fi
+if [ ! -f \"$WINEPREFIX/.made\" ]; then
+  flock \"$WINEPREFIX.lock\" sh -c '[ -f \"$WINEPREFIX/.made\" ] || sh \"${PROJECT_SOURCE_DIR}/cmake/wine-gui-prefix.sh\" \"${JC_WINE_RUN}\" \"${JC_WINE_PREFIX}\"'
+fi
+[ \"$1\" = --prefix-only ] && exit 0
+exec \"$WINELOADER\" \"$@\"
+")
+file(CHMOD ${JC_WINE_GUI_RUN} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+add_custom_command(OUTPUT ${JC_WINE_GUI_PREFIX}/.made COMMAND ${JC_WINE_GUI_RUN} --prefix-only
+                   DEPENDS ${JC_WINE_PREFIX}/.made COMMENT "Making the Wine prefix for the window's tests")
+add_custom_target(jc_wine_gui_prefix DEPENDS ${JC_WINE_GUI_PREFIX}/.made)

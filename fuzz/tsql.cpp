@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const DbError&) {
     return 0;
   }
-  (void)ReturnsRows(sql);
+  (void)tsql::ReturnsRows(sql);
   if (tr.kind != tsql::StmtKind::Rows) return 0;
   sqlite3* db = Store();
   gSteps = 0;

@@ -16,6 +16,11 @@ PACKAGES=(
   # own bitness: these let the 32-bit program reach FreeTDS in the tests.
   libodbc2:i386 odbcinst1debian2:i386 tdsodbc:i386
   python3:amd64 locales:all
+  # The setup program (scripts/package.sh) and the listing of what it holds.
+  nsis:amd64 p7zip-full:amd64
+  # The window's tests: a virtual display, Nanum Gothic for the Korean fonts,
+  # the screenshot after the stand-in's audit.
+  xvfb:amd64 xauth:amd64 fonts-nanum:all imagemagick:amd64
 )
 
 missing=()

@@ -31,6 +31,7 @@ if [ "$WINDOWS" = 1 ]; then
   HOST_BUILD_DIR="$(cd "${JC_BUILD_DIR:-build}" && pwd)"
   bash scripts/build-windows.sh 32
   bash scripts/check-windows-build.sh "${JC_WIN32_BUILD_DIR:-build-win32}"
+  bash scripts/package.sh "${JC_WIN32_BUILD_DIR:-build-win32}" dist/jumincheck-setup.exe
   bash scripts/build-windows.sh 64 -DJC_HOST_BUILD_DIR="$HOST_BUILD_DIR"
   bash scripts/check-windows-build.sh "${JC_WIN64_BUILD_DIR:-build-win64}"
   cd "${JC_WIN64_BUILD_DIR:-build-win64}"

@@ -22,11 +22,6 @@
 
 namespace jc::app::qt {
 
-std::string StoppedByCloseText(const std::string& status, const ui::Gauge& gauge) {
-  return "창을 닫아 작업을 멈췄습니다(" + status + ", " + std::to_string(gauge.Progress()) + "/" +
-         std::to_string(gauge.MaxValue()) + "). 그때까지 한 작업은 그대로 남으며, 다시 실행하면 남은 작업을 이어서 합니다.";
-}
-
 using ui::qt::MakeFont;
 using ui::qt::ToQColor;
 using ui::qt::ToQtAlignment;
@@ -151,6 +146,13 @@ MainWindow::MainWindow(TForm1& form, QWidget* parent)
     auto* edit = new QDateTimeEdit(this);
     edit->setCalendarPopup(true);
     edit->setDisplayFormat("yyyy-MM-dd");
+    // The technician's date range goes to the model, which the dispensing
+    // audits read.
+    connect(edit, &QDateTimeEdit::dateTimeChanged, this, [dtp](const QDateTime& v) {
+      if (!v.isValid()) return;
+      dtp->date = ui::DateTime{v.date().year(), v.date().month(), v.date().day(),
+                               v.time().hour(), v.time().minute(), v.time().second()};
+    });
     Bind(*dtp, edit, [dtp, edit] {
       const QDateTime value = ToQDateTime(dtp->date);
       if (value.isValid() && edit->dateTime() != value) edit->setDateTime(value);
@@ -288,12 +290,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // The running operation stops at its next safe point (between two
     // statements: each statement before it took effect whole); Dispatch
     // closes the window then.
-    form_.RequestClose();
-    if (auto* shell = dynamic_cast<QtShell*>(&form_.shell())) {
-      const std::string where = form_.LB_Msg.caption;  // what the operation was doing
-      form_.LB_Msg.SetText(kClosingText);
-      shell->RequestStop([this, where] { return StoppedByCloseText(where, form_.Gauge1); });
-    }
+    auto describe = form_.CloseWhileBusy();
+    if (auto* shell = dynamic_cast<QtShell*>(&form_.shell())) shell->RequestStop(std::move(describe));
     event->ignore();
     return;
   }

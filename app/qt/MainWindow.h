@@ -23,13 +23,6 @@ class GridView;
 
 namespace jc::app::qt {
 
-// The status line's text when the window is closed during an operation.
-inline constexpr const char* kClosingText = "창을 닫습니다: 작업을 다음 안전한 지점에서 멈춥니다....";
-// The error box of an operation stopped by the window's close: where it
-// stopped (the status line before the close, the gauge) and that a rerun
-// continues.
-std::string StoppedByCloseText(const std::string& status, const ui::Gauge& gauge);
-
 class MainWindow : public QWidget {
   Q_OBJECT
  public:

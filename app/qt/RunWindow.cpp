@@ -1,4 +1,4 @@
-#include "app/qt/RunWindow.h"
+#include "app/RunWindow.h"
 
 #include <QApplication>
 

@@ -3,7 +3,9 @@
 // the models during and after a handler.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDateTimeEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -143,6 +145,23 @@ TEST_F(IdleWindow, TypingGoesToTheModelsAndOnlyEnterInTheInputBoxesActs) {
   SendKey(W("Edit_De_Jumin"), Qt::Key_Enter, Qt::KeypadModifier);
   EXPECT_EQ(form->Edit_Decrypt.text, "");
   EXPECT_TRUE(shell.errors.empty());
+}
+
+// The technician's date range and check box: what the operator sets is what
+// the dispensing audits read, and a refresh keeps it.
+TEST_F(IdleWindow, DateRangeAndCheckBoxGoToTheModels) {
+  form->Dtp_Start.date = In(2014);
+  form->Dtp_End.date = In(2014);
+  window->SyncFromModel();
+  W<QDateTimeEdit>("Dtp_Start")->setDate(QDate(2013, 1, 2));
+  W<QDateTimeEdit>("Dtp_End")->setDate(QDate(2013, 12, 31));
+  W<QCheckBox>("Chk_Day")->click();
+  window->SyncFromModel();
+  EXPECT_EQ(form->Dtp_Start.date.Yyyymmdd(), "20130102");
+  EXPECT_EQ(form->Dtp_End.date.Yyyymmdd(), "20131231");
+  EXPECT_TRUE(form->Chk_Day.checked);
+  EXPECT_EQ(W<QDateTimeEdit>("Dtp_Start")->date(), QDate(2013, 1, 2));
+  EXPECT_TRUE(W<QCheckBox>("Chk_Day")->isChecked());
 }
 
 TEST_F(IdleWindow, EveryResizeIsRefused) {

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <set>
 #include <tuple>
@@ -27,6 +28,7 @@
 #include "db/SqliteStore.h"
 #include "support/CryptoUnitHarness.h"
 #include "tds/StandIn.h"
+#include "ui/FormModel.h"
 
 namespace jc::test {
 namespace {
@@ -537,4 +539,87 @@ TEST_F(MigrationWalk, BuildsAndVerifiesTheMappingAndBothProgramsSendTheSameState
   EXPECT_EQ(walked, linuxWalked);
 }
 
+}  // namespace jc::test
+
+namespace jc::test {
+namespace {
+
+// The Windows program's window against the stand-in (a Windows build only):
+// under Wine on a virtual display, the window opens with no box and every
+// control at its place, read back through the Win32 API from another
+// process; the customer audit fills Grid_Main; a click on a listed customer
+// fills Grid_Sub, and a right click on its sound row asks and repairs. A
+// screenshot after the audit is kept in the build folder.
+TEST_F(StandInTest, WindowsWindowOpensWithoutABoxAuditsAndRepairsFromTheHistory) {
+  const char* build = std::getenv("JC_TDS_WINDOWS_BUILD");
+  if (!root_.Program().Windows() || !build) GTEST_SKIP() << "the Win32 window is tested with a Windows build";
+  for (const char* tool : {"xvfb-run", "import", "timeout"})
+    ASSERT_FALSE(Which(tool).empty()) << tool << " is missing: run scripts/install-deps.sh";
+  ASSERT_NO_FATAL_FAILURE(SeedSchemaAndKey());
+  const int year = LastYear();
+  SeedCustomers(year);
+
+  const std::string shot = std::string(build) + "/window-after-audit.png";
+  std::filesystem::remove(shot);
+  const std::string script = std::string(JC_SOURCE_DIR) + "/tests/tds/window_under_wine.sh";
+  const ProgramResult r =
+      RunProgram({Which("timeout"), "-k", "5", "400", Which("xvfb-run"), "-a", "-s", "-screen 0 1280x1024x24",
+                  Which("bash"), script, build, root_.Path(), shot},
+                 root_.Program().Environment());
+  std::multimap<std::string, std::string> seen;
+  std::istringstream lines(r.out);
+  for (std::string line; std::getline(lines, line);) {
+    const auto space = line.find(' ');
+    seen.emplace(line.substr(0, space), space == std::string::npos ? "" : line.substr(space + 1));
+  }
+  auto one = [&](const std::string& key) {
+    auto it = seen.find(key);
+    return it == seen.end() ? std::string("<none>") : it->second;
+  };
+  auto all = [&](const std::string& key) {
+    std::vector<std::string> v;
+    for (auto [a, b] = seen.equal_range(key); a != b; ++a) v.push_back(a->second);
+    return v;
+  };
+  ASSERT_EQ(seen.count("error"), 0u) << r.out << r.err;
+  ASSERT_EQ(seen.count("probe-failed"), 0u) << r.out << r.err;
+
+  // Opened with no box, every control where the models place it.
+  EXPECT_EQ(one("boxes"), "0") << r.out;
+  EXPECT_EQ(one("client"), "463x614");
+  ui::FormModel model;
+  std::set<std::string> expected;
+  for (const ui::TControl* c : model.AllControls())
+    expected.insert(c->name + " " + std::to_string(c->left) + " " + std::to_string(c->top) + " " +
+                    std::to_string(c->width) + " " + std::to_string(c->height) + " " + (c->visible ? "1" : "0") + " " +
+                    (c->enabled ? "1" : "0"));
+  const auto controls = all("control");
+  EXPECT_EQ(std::set<std::string>(controls.begin(), controls.end()), expected) << r.out;
+
+  // The audit of the default year: the two customers listed.
+  EXPECT_EQ(one("year"), std::to_string(year));
+  EXPECT_EQ(one("status"), "3건 중 암호화 오입력 환자 2건 검색");
+  const std::string yearCell = std::to_string(year) + "년";
+  const auto listed = all("main-row");
+  EXPECT_EQ(std::set<std::string>(listed.begin(), listed.end()),
+            (std::set<std::string>{"1\t김민수\t8207161******\t8207161******\t" + yearCell + "\t0000001",
+                                   "1\t정하늘\t8812252******\t8812252******\t" + yearCell + "\t0000005"}));
+  EXPECT_EQ(one("screenshot"), shot);
+  EXPECT_TRUE(std::filesystem::exists(shot));
+
+  // The first listed customer's history, and the repair from its sound row.
+  const std::string customer = listed.empty() ? "" : listed.front().substr(listed.front().rfind('\t') + 1);
+  ASSERT_EQ(customer, "0000001") << r.out;
+  EXPECT_EQ(one("sub-rows"), "2") << r.out;
+  EXPECT_EQ(one("question-buttons"), "110");
+  EXPECT_NE(one("question").find("0000001"), std::string::npos) << one("question");
+  EXPECT_NE(one("message").find("복구완료"), std::string::npos) << one("message");
+  EXPECT_EQ(one("closed"), "yes");
+  EXPECT_EQ(one("exit"), "0") << one("program-output");
+  const auto values = seed_->backend().Query("SELECT SEQ, TEMPNUM FROM TV_BASE..CD_PERSON WHERE CUSCODE = '0000001'");
+  ASSERT_EQ(values.rows.size(), 2u);
+  for (const auto& row : values.rows) EXPECT_EQ(codec_->unit->DecryptJumin(row[1].value_or("")), "8207161234567");
+}
+
+}  // namespace
 }  // namespace jc::test
