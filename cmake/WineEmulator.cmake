@@ -32,12 +32,8 @@ fi
 [ \"$1\" = --prefix-only ] && exit 0
 # One Wine server for the prefix, kept 30 s after its last program: each
 # test program then starts in well under a second instead of starting the
-# prefix's services again (a second call finds it running and answers
-# non-zero). The services live as long as the server: they are started here,
-# under the lock and away from this program's output, because a service
-# started by a test program would hold that program's output pipe open and
-# whoever reads it (CTest, the test discovery) would wait for the server.
-flock \"$WINEPREFIX.lock\" sh -c '\"$WINESERVER\" -p30 >/dev/null 2>&1 && \"$WINELOADER\" cmd.exe /c exit 0 </dev/null >/dev/null 2>&1; true'
+# prefix's services again (a second call finds it running and does nothing).
+\"$WINESERVER\" -p30 >/dev/null 2>&1 || true
 exec env LANG=ko_KR.UTF-8 LC_ALL=ko_KR.UTF-8 \"$WINELOADER\" \"$@\"
 ")
 file(CHMOD ${JC_WINE_RUN} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
