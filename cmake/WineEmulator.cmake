@@ -32,8 +32,15 @@ fi
 [ \"$1\" = --prefix-only ] && exit 0
 # One Wine server for the prefix, kept 30 s after its last program: each
 # test program then starts in well under a second instead of starting the
-# prefix's services again (a second call finds it running and does nothing).
-\"$WINESERVER\" -p30 >/dev/null 2>&1 || true
+# prefix's services again. Whoever finds no server starts it, and the
+# services with it, under the lock and with no file of the caller open: a
+# service lives as long as the server, and one started by the test program
+# itself would hold that program's output pipe open, so that a reader
+# waiting for its end (the test discovery, CTest) would wait for the server.
+# For the same reason the lock's own descriptor is closed for the command
+# (-o): the server would otherwise hold the lock until it ends. A second
+# call finds the server running and does nothing.
+flock -o \"$WINEPREFIX.lock\" sh -c '\"$WINESERVER\" -p30 </dev/null >/dev/null 2>&1 && \"$WINELOADER\" cmd.exe /c exit 0 </dev/null >/dev/null 2>&1; true'
 exec env LANG=ko_KR.UTF-8 LC_ALL=ko_KR.UTF-8 \"$WINELOADER\" \"$@\"
 ")
 file(CHMOD ${JC_WINE_RUN} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
