@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "common/SpillFile.h"
 #include "db/Backend.h"
 
 namespace jc::db {
@@ -38,7 +39,7 @@ class RowStore {
 
   std::size_t Count() const { return count_; }
   // True once rows went to the temporary file.
-  bool Spilled() const { return file_ != nullptr; }
+  bool Spilled() const { return spill_ && spill_->Opened(); }
 
   // Reading, after Finish: the next row into cells (its size set to the
   // row's); false past the last row. Rewind starts again at the first.
@@ -48,11 +49,10 @@ class RowStore {
  private:
   struct Chunk {
     std::string bytes;            // in memory; empty when in the file
-    std::uint64_t offset = 0;     // in the file
+    SpillFile::Block block;       // in the file
     std::size_t size = 0;         // bytes of the chunk
   };
   void Seal();
-  void WriteToFile(Chunk& chunk, std::string& bytes, std::uint64_t index);
   void LoadChunk(std::size_t index);
 
   std::size_t memoryBytes_;
@@ -61,9 +61,7 @@ class RowStore {
   std::string open_;        // the chunk being written
   std::size_t inMemory_ = 0;  // bytes of the sealed chunks kept in memory
   std::size_t count_ = 0;
-  std::FILE* file_ = nullptr;
-  std::uint64_t fileSize_ = 0;
-  std::uint32_t key_[8] = {};
+  std::unique_ptr<SpillFile> spill_;  // made when the first chunk goes out
 
   // Reading position.
   std::size_t readChunk_ = 0;
@@ -72,10 +70,5 @@ class RowStore {
   std::string loaded_;  // a chunk read back from the file
   std::size_t loadedIndex_ = static_cast<std::size_t>(-1);
 };
-
-// XORs data with the ChaCha20 key stream (RFC 8439) of key, nonce and the
-// block counter counter: encryption and decryption alike.
-void ChaCha20Xor(const std::uint32_t key[8], const std::uint32_t nonce[3], std::uint32_t counter, unsigned char* data,
-                 std::size_t size);
 
 }  // namespace jc::db

@@ -7,8 +7,7 @@ namespace jc::ui {
 
 ResultGrid::ResultGrid(std::vector<GridColumn> columns, int rowCount)
     : columns_(std::move(columns)) {
-  rows_.resize(static_cast<std::size_t>(std::max(rowCount, 1) - 1));
-  for (auto& r : rows_) r.cells.resize(columns_.size());
+  rows_.Resize(static_cast<std::size_t>(std::max(rowCount, 1) - 1));
 }
 
 ResultGrid::ResultGrid(const ResultGrid& other)
@@ -24,7 +23,7 @@ ResultGrid& ResultGrid::operator=(const ResultGrid& other) {
   if (RowCount() > 1) {
     const int last = RowCount() - 1;
     if (listener_) listener_->RowsAboutToBeRemoved(1, last);
-    rows_.clear();
+    rows_.Resize(0);
     if (listener_) listener_->RowsRemoved(1, last);
   }
   columns_ = other.columns_;
@@ -55,28 +54,24 @@ void ResultGrid::SetColumnWidth(int col, int width) {
 }
 
 void ResultGrid::ClearNonFixed() {
-  for (auto& r : rows_) {
-    for (auto& c : r.cells) c.clear();
-    r.color.reset();
-  }
+  rows_.ClearAll();
   if (listener_ && RowCount() > 1) listener_->CellsChanged(1, RowCount() - 1);
 }
 
-int ResultGrid::RowCount() const { return static_cast<int>(rows_.size()) + 1; }
+int ResultGrid::RowCount() const { return static_cast<int>(rows_.Size()) + 1; }
 
 void ResultGrid::InsertRows(int first, int count) {
   if (count <= 0) return;
   if (listener_) listener_->RowsAboutToBeInserted(first, first + count - 1);
-  Row empty;
-  empty.cells.resize(columns_.size());
-  rows_.insert(rows_.begin() + (first - 1), static_cast<std::size_t>(count), empty);
+  // Rows are added at the end only (first == RowCount()).
+  rows_.Resize(rows_.Size() + static_cast<std::size_t>(count));
   if (listener_) listener_->RowsInserted(first, first + count - 1);
 }
 
 void ResultGrid::EraseRows(int first, int count) {
   if (count <= 0) return;
   if (listener_) listener_->RowsAboutToBeRemoved(first, first + count - 1);
-  rows_.erase(rows_.begin() + (first - 1), rows_.begin() + (first - 1 + count));
+  rows_.Erase(static_cast<std::size_t>(first - 1), static_cast<std::size_t>(count));
   if (listener_) listener_->RowsRemoved(first, first + count - 1);
   ClampCurrent();
 }
@@ -114,7 +109,7 @@ std::string ResultGrid::Cell(int col, int row) const {
   if (col < 0 || col >= ColCount()) return {};
   if (row == 0) return columns_[static_cast<std::size_t>(col)].header;
   if (!IsDataRow(row)) return {};
-  return DataRow(row).cells[static_cast<std::size_t>(col)];
+  return rows_.Cell(static_cast<std::size_t>(row - 1), static_cast<std::size_t>(col));
 }
 
 void ResultGrid::SetCell(int col, int row, const std::string& text) {
@@ -124,9 +119,7 @@ void ResultGrid::SetCell(int col, int row, const std::string& text) {
     return;
   }
   if (!IsDataRow(row)) return;
-  auto& cell = DataRow(row).cells[static_cast<std::size_t>(col)];
-  if (cell == text) return;
-  cell = text;
+  if (!rows_.SetCell(static_cast<std::size_t>(row - 1), static_cast<std::size_t>(col), text)) return;
   if (listener_) listener_->CellsChanged(row, row);
 }
 
@@ -157,12 +150,12 @@ void ResultGrid::SetCurrent(int col, int row) {
 
 std::optional<Color> ResultGrid::RowColor(int row) const {
   if (!IsDataRow(row)) return std::nullopt;
-  return DataRow(row).color;
+  return rows_.Color(static_cast<std::size_t>(row - 1));
 }
 
 void ResultGrid::SetRowColor(int row, Color color) {
   if (!IsDataRow(row)) return;
-  DataRow(row).color = color;
+  rows_.SetColor(static_cast<std::size_t>(row - 1), color);
   if (listener_) listener_->CellsChanged(row, row);
 }
 

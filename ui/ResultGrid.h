@@ -1,11 +1,16 @@
 #pragma once
 // The result grid model: a table of text cells with a fixed header row 0,
 // data rows 1..RowCount()-1, a current row and per-row background colours.
+// The data rows live in a GridRows: a grid of a million rows stays within a
+// few megabytes of memory, the rest in an encrypted temporary file (a failure
+// of that file is thrown as jc::SpillError).
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "ui/GridRows.h"
 
 namespace jc::ui {
 
@@ -84,19 +89,13 @@ class ResultGrid {
   void SetListener(Listener* listener);
 
  private:
-  struct Row {
-    std::vector<std::string> cells;
-    std::optional<Color> color;
-  };
   bool IsDataRow(int row) const { return row >= 1 && row < RowCount(); }
-  Row& DataRow(int row) { return rows_[static_cast<std::size_t>(row - 1)]; }
-  const Row& DataRow(int row) const { return rows_[static_cast<std::size_t>(row - 1)]; }
   void InsertRows(int first, int count);
   void EraseRows(int first, int count);
   void ClampCurrent();
 
   std::vector<GridColumn> columns_;
-  std::vector<Row> rows_;  // data rows: rows_[0] is grid row 1
+  GridRows rows_;  // data rows: rows_ row 0 is grid row 1
   int currentRow_ = 1;
   int currentCol_ = 0;
   Listener* listener_ = nullptr;

@@ -1,4 +1,4 @@
-#include "db/TemporaryFile.h"
+#include "common/TemporaryFile.h"
 
 #include <fcntl.h>
 #include <io.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstdint>
 
-namespace jc::db {
+namespace jc {
 
 std::FILE* OpenTemporaryFile() {
   wchar_t dir[MAX_PATH + 1];
@@ -40,4 +40,4 @@ bool SeekTo(std::FILE* file, std::uint64_t offset) {
   return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
 }
 
-}  // namespace jc::db
+}  // namespace jc

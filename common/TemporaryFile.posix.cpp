@@ -1,4 +1,4 @@
-#include "db/TemporaryFile.h"
+#include "common/TemporaryFile.h"
 
 #include <unistd.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <system_error>
 
-namespace jc::db {
+namespace jc {
 
 std::FILE* OpenTemporaryFile() {
   std::error_code ec;
@@ -25,4 +25,4 @@ bool SeekTo(std::FILE* file, std::uint64_t offset) {
   return ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
 }
 
-}  // namespace jc::db
+}  // namespace jc
