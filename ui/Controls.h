@@ -1,6 +1,7 @@
 #pragma once
 // Plain models of the window's controls: what the operations read and change,
 // and what a view draws. No toolkit types here.
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -32,6 +33,20 @@ struct TControl {
   FontSpec font;
   Align align = Align::Left;
 };
+
+// The focusable ones of a view's items (those whose control has a tabOrder
+// of 0 or more) in tab order; items of equal order keep the order given.
+// controlOf(item) is the item's TControl.
+template <class Item, class ControlOf>
+std::vector<const Item*> InTabOrder(const std::vector<Item>& items, ControlOf controlOf) {
+  std::vector<const Item*> order;
+  for (const Item& item : items)
+    if (controlOf(item).tabOrder >= 0) order.push_back(&item);
+  std::stable_sort(order.begin(), order.end(), [&](const Item* a, const Item* b) {
+    return controlOf(*a).tabOrder < controlOf(*b).tabOrder;
+  });
+  return order;
+}
 
 inline constexpr Color kClRed = 0x000000FF;
 inline constexpr Color kClSilver = 0x00C0C0C0;

@@ -7,23 +7,10 @@
 
 #include "ui/Controls.h"
 #include "ui/Gauge.h"
+#include "ui/RestorePairList.h"
 #include "ui/ResultGrid.h"
 
 namespace jc::ui {
-
-// One row of Grid_Sub as the last dispensing audit that listed rows left it:
-// the dispensing record and the customer value the restore may copy into it.
-struct RestorePair {
-  int row = 0;            // the Grid_Sub row it was written to
-  std::string preserial;  // the dispensing record number, trimmed
-  std::string cuscode;    // the customer code, as listed
-  std::string plain;      // the decryption of the customer value at audit time
-  std::string value;      // the customer's stored value, as read
-  // What the audit read from the dispensing record itself: the restore
-  // writes only while the record still holds both.
-  std::string recordNumber;  // PANUM, as read (masked)
-  std::string recordValue;   // TEMPNUM, as read
-};
 
 struct FormModel {
   FormModel();  // the layout and start state of every control
@@ -78,7 +65,7 @@ struct FormModel {
   // The pairs the restore acts on: those of the last dispensing audit, kept
   // while Grid_Sub still shows them (emptied by every operation that
   // replaces Grid_Sub, together with disabling Btn_Restore).
-  std::vector<RestorePair> RestorePairs;
+  RestorePairList RestorePairs;
   bool CustomerMode = false;
 };
 

@@ -231,11 +231,7 @@ QLineEdit* MainWindow::AddEdit(ui::TEdit& model) {
 }
 
 void MainWindow::SetTabOrder() {
-  std::vector<const Binding*> order;
-  for (const auto& b : bindings_)
-    if (b.model->tabOrder >= 0) order.push_back(&b);
-  std::stable_sort(order.begin(), order.end(),
-                   [](const Binding* a, const Binding* b) { return a->model->tabOrder < b->model->tabOrder; });
+  const auto order = ui::InTabOrder(bindings_, [](const Binding& b) -> const ui::TControl& { return *b.model; });
   for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1]->widget, order[i]->widget);
 }
 

@@ -10,6 +10,7 @@
 #include "common/WideText.h"
 #include "ui/win32/Fonts.h"
 #include "ui/win32/Scale.h"
+#include "ui/win32/WindowClass.h"
 
 namespace jc::app::win32 {
 
@@ -64,19 +65,10 @@ bool Inside(const ui::TControl& inner, const ui::TControl& outer) {
 }  // namespace
 
 MainWindow::MainWindow(TForm1& form, int dpi) : form_(form), dpi_(dpi > 0 ? dpi : ui::win32::ScreenDpi()) {
-  static const ATOM registered = [] {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &MainWindow::Proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-    // The system's button-face colour.
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-    wc.lpszClassName = kClass;
-    return RegisterClassExW(&wc);
-  }();
-  (void)registered;
+  // The system's button-face colour behind the controls.
+  ui::win32::RegisterWindowClass(kClass, &MainWindow::Proc,
+                                 reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)),
+                                 LoadIconW(nullptr, IDI_APPLICATION));
   const SIZE frame = FrameSizeFor(WantedClientSize());
   const std::wstring caption = Widen(form_.Caption);
   hwnd_ = CreateWindowExW(kExStyle, kClass, caption.c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT, frame.cx, frame.cy,
@@ -280,11 +272,7 @@ void MainWindow::SetTabOrder() {
   // Tab follows the order of the children (their z-order): the focusable
   // controls first, by their tab order; then the labels above the frames
   // they lie on.
-  std::vector<const Binding*> order;
-  for (const auto& b : bindings_)
-    if (b.model->tabOrder >= 0) order.push_back(&b);
-  std::stable_sort(order.begin(), order.end(),
-                   [](const Binding* a, const Binding* b) { return a->model->tabOrder < b->model->tabOrder; });
+  auto order = ui::InTabOrder(bindings_, [](const Binding& b) -> const ui::TControl& { return *b.model; });
   const auto isShape = [this](const Binding& b) { return b.model == &form_.Shape1 || b.model == &form_.Shape2; };
   for (const auto& b : bindings_)
     if (b.model->tabOrder < 0 && !isShape(b)) order.push_back(&b);

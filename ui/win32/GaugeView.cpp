@@ -1,6 +1,7 @@
 #include "ui/win32/GaugeView.h"
 
 #include "common/WideText.h"
+#include "ui/win32/WindowClass.h"
 
 namespace jc::ui::win32 {
 
@@ -10,19 +11,7 @@ constexpr wchar_t kClass[] = L"JcGauge";
 
 GaugeView::GaugeView(HWND parent, Gauge& gauge, HFONT font, int id)
     : gauge_(gauge), font_(font), shown_(gauge.PercentDone()) {
-  static const ATOM registered = [] {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &GaugeView::Proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kClass;
-    return RegisterClassExW(&wc);
-  }();
-  (void)registered;
-  hwnd_ = CreateWindowExW(0, kClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
-                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-  SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  hwnd_ = CreateDrawnChild(parent, kClass, &GaugeView::Proc, id, this);
   gauge_.OnPercentChanged = [this](int) { Refresh(); };
 }
 

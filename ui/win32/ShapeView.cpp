@@ -1,6 +1,7 @@
 #include "ui/win32/ShapeView.h"
 
 #include "ui/win32/Fonts.h"
+#include "ui/win32/WindowClass.h"
 
 namespace jc::ui::win32 {
 
@@ -9,19 +10,7 @@ constexpr wchar_t kClass[] = L"JcShape";
 }
 
 ShapeView::ShapeView(HWND parent, const TShape& model, int id) : model_(model) {
-  static const ATOM registered = [] {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &ShapeView::Proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kClass;
-    return RegisterClassExW(&wc);
-  }();
-  (void)registered;
-  hwnd_ = CreateWindowExW(0, kClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
-                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-  SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  hwnd_ = CreateDrawnChild(parent, kClass, &ShapeView::Proc, id, this);
 }
 
 ShapeView::~ShapeView() {
