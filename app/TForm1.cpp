@@ -213,4 +213,11 @@ void TForm1::Edit_De_JuminKeyDown(int key) {
     LB_Msg.SetText(kNotDecryptedText);
 }
 
+std::vector<TForm1::ButtonClick> TForm1::OffscreenButtons() {
+  return {{Btn_Check, &TForm1::Btn_CheckClick},     {Btn_Mapping, &TForm1::Btn_MappingClick},
+          {Btn_Encrypt, &TForm1::Btn_EncryptClick}, {Btn_DeTest, &TForm1::Btn_DeTestClick},
+          {Btn_De_Test, &TForm1::Btn_De_TestClick}, {Btn_De_Bun, &TForm1::Btn_De_BunClick},
+          {Btn_Restore, &TForm1::Btn_RestoreClick}, {Button1, &TForm1::Button1Click}};
+}
+
 }  // namespace jc::app

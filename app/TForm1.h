@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "audit/BulkRestore.h"
 #include "audit/Undo.h"
@@ -84,6 +85,13 @@ class TForm1 : public ui::FormModel {
   void Btn_De_BunClick();
   void Btn_RestoreClick();
   void Button1Click();
+  // The buttons beyond the right edge or hidden, each with its handler, in
+  // the order the windows add them.
+  struct ButtonClick {
+    ui::TButton& button;
+    void (TForm1::*handler)();
+  };
+  std::vector<ButtonClick> OffscreenButtons();
   void Edit_En_JuminKeyDown(int key);
   void Edit_De_JuminKeyDown(int key);
 

@@ -127,14 +127,7 @@ MainWindow::MainWindow(TForm1& form, QWidget* parent)
     if (auto* l = findChild<QLabel*>(name)) l->raise();
 
   // Beyond the right edge or hidden; each keeps its handler.
-  AddButton(form_.Btn_Check, &TForm1::Btn_CheckClick);
-  AddButton(form_.Btn_Mapping, &TForm1::Btn_MappingClick);
-  AddButton(form_.Btn_Encrypt, &TForm1::Btn_EncryptClick);
-  AddButton(form_.Btn_DeTest, &TForm1::Btn_DeTestClick);
-  AddButton(form_.Btn_De_Test, &TForm1::Btn_De_TestClick);
-  AddButton(form_.Btn_De_Bun, &TForm1::Btn_De_BunClick);
-  AddButton(form_.Btn_Restore, &TForm1::Btn_RestoreClick);
-  AddButton(form_.Button1, &TForm1::Button1Click);
+  for (const TForm1::ButtonClick& b : form_.OffscreenButtons()) AddButton(b.button, b.handler);
 
   auto* chk = new QCheckBox(this);
   connect(chk, &QCheckBox::clicked, this, [this](bool on) { form_.Chk_Day.checked = on; });
