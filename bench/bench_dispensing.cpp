@@ -116,6 +116,7 @@ struct Totals {
 };
 Totals audit, bareAudit, report, bareReport;
 int auditRows = 0, auditListed = 0, reportRecords = 0, reportListed = 0;
+std::string reportNotice;  // what the report said at its end
 std::map<std::string, double> auditStatementMs;
 
 // The statements of one recorded audit up to its count: drop, copy, index.
@@ -217,18 +218,23 @@ void BM_NormalDataReport(benchmark::State& state) {
     const Stamp start = Stamp::Now();
     s.Report();
     report.Add(start);
+    // The demo holds values that do not decrypt: the report's one notice
+    // counts them, and the bare loop checks that count.
+    if (s.shell.messages.size() > 1) state.SkipWithError(("the report said: " + s.shell.messages.back()).c_str());
+    reportNotice = s.shell.messages.empty() ? "" : s.shell.messages.front();
+    s.shell.messages.clear();
   }
   report.iterations = state.iterations();
   reportRecords = s.form->Gauge1.MaxValue();
   reportListed = s.form->Grid_Main.RowCount() - 1;
-  if (reportListed <= 0 || !s.shell.messages.empty()) state.SkipWithError("unexpected report");
+  if (reportListed <= 0) state.SkipWithError("the report listed nothing");
   state.counters["records"] = reportRecords;
   state.counters["listed"] = reportListed;
 }
 
 // The report's own work per record without the report around it: decrypt
 // the value, and insert the row into the report table when the decryption
-// holds no '*'. The report table is made afresh before every pass (not timed).
+// is not empty and holds no '*'. The report table is made afresh before every pass (not timed).
 void BM_BareDecryptAndInsert(benchmark::State& state) {
   Setup& s = TheSetup();
   struct Row {
@@ -246,7 +252,7 @@ void BM_BareDecryptAndInsert(benchmark::State& state) {
   db.Ado_Qry.Close();
   jc::crypto::Codec& codec = s.form->Crypto;
 
-  int listed = 0;
+  int listed = 0, undecryptable = 0;
   for (auto _ : state) {
     state.PauseTiming();
     jc::db::ExecQuery(db.Ado_Exec, "DROP TABLE TV_BASE..AAA ");
@@ -254,10 +260,14 @@ void BM_BareDecryptAndInsert(benchmark::State& state) {
         "CREATE TABLE TV_BASE..AAA(CUSCODE NVARCHAR(20) NULL, PANAME NVARCHAR(30) NULL, PANUM "
         "NVARCHAR(13) NULL, PANUM_1 NVARCHAR(13) NULL, TEMPNUM NVARCHAR(60) NULL)");
     state.ResumeTiming();
-    listed = 0;
+    listed = undecryptable = 0;
     const Stamp start = Stamp::Now();
     for (const Row& r : rows) {
       const std::string plain = codec.DecryptJumin(r.value);
+      if (jc::Trim(plain).empty()) {
+        ++undecryptable;
+        continue;
+      }
       if (plain.find('*') != std::string::npos) continue;
       db.SqlText = "INSERT INTO TV_BASE..AAA(CUSCODE, PANAME, PANUM, PANUM_1, TEMPNUM) VALUES( " +
                    jc::db::QuotedStr(r.code) + "," + jc::db::QuotedStr(r.name) + "," +
@@ -271,6 +281,8 @@ void BM_BareDecryptAndInsert(benchmark::State& state) {
   bareReport.iterations = state.iterations();
   if (listed != reportListed || static_cast<int>(rows.size()) != reportRecords)
     state.SkipWithError("the bare loop did not see the report's records");
+  if (reportNotice != (undecryptable > 0 ? jc::audit::ReportUndecryptableText(undecryptable) : ""))
+    state.SkipWithError(("the report's notice differs from the bare loop's count: " + reportNotice).c_str());
 }
 
 BENCHMARK(BM_DispensingAudit)->Unit(benchmark::kMillisecond)->Iterations(kIterations);
