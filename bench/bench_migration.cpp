@@ -103,13 +103,15 @@ class Statement {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st_, column));
     return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(st_, column))) : std::string();
   }
-  // Binds the texts to ?1, ?2, ... and runs the statement once.
-  void Run(std::initializer_list<std::string> texts) {
+  // Binds the texts to ?1, ?2, ... and runs the statement once; the rows
+  // it changed.
+  long long Run(std::initializer_list<std::string> texts) {
     int i = 1;
     for (const std::string& t : texts)
       sqlite3_bind_text(st_, i++, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
     if (sqlite3_step(st_) != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db_));
     sqlite3_reset(st_);
+    return sqlite3_changes64(db_);
   }
 
  private:
@@ -215,6 +217,7 @@ void BM_BareEncryptAndUpdate(benchmark::State& state) {
   jc::db::Session& db = s.Db();
   jc::crypto::Codec& codec = s.store.Codec();
   sqlite3* raw = s.Handle();
+  long long updated = 0;
   for (auto _ : state) {
     state.PauseTiming();
     // The mapping as the build's first phase leaves it.
@@ -229,9 +232,11 @@ void BM_BareEncryptAndUpdate(benchmark::State& state) {
       while (read.Row()) numbers.push_back(read.Text(0));
     }
     Statement update(raw, "UPDATE \"TV_BASE\".\"TEMP_MAPPING_BAK\" SET ENCRYPT = ?1 WHERE PANUM = ?2");
-    for (const std::string& number : numbers) update.Run({codec.EncryptJumin(number), number});
+    updated = 0;
+    for (const std::string& number : numbers) updated += update.Run({codec.EncryptJumin(number), number});
     Record("build floor", s.n, Seconds(start, Clock::now()), state);
   }
+  if (updated != s.n) state.SkipWithError("the floor did not give every entry its value");
 }
 
 void BM_Verification(benchmark::State& state) {
@@ -262,11 +267,13 @@ void BM_BareDecryptAndMark(benchmark::State& state) {
     std::string number, value;
   };
   long passed = 0;
+  long long marked = 0;
   for (auto _ : state) {
     // The same work done the cheapest way: every entry read in one pass,
     // checked, and marked by one durable UPDATE each; then the marks
     // cleared, as a verification leaves them.
     passed = 0;
+    marked = 0;
     const auto start = Clock::now();
     std::vector<Entry> entries;
     {
@@ -276,12 +283,12 @@ void BM_BareDecryptAndMark(benchmark::State& state) {
     Statement mark(raw, "UPDATE \"TV_BASE\".\"TEMP_MAPPING_BAK\" SET CHECKFLG = '1' WHERE PANUM = ?1");
     for (const Entry& e : entries) {
       passed += jc::migration::MappingEntryPasses(e.number, e.value, codec.DecryptJumin(e.value));
-      mark.Run({e.number});
+      marked += mark.Run({e.number});
     }
     RawExec(raw, "UPDATE \"TV_BASE\".\"TEMP_MAPPING_BAK\" SET CHECKFLG = NULL");
     Record("verify floor", s.n, Seconds(start, Clock::now()), state);
   }
-  if (passed != s.n + 1) state.SkipWithError("entries failed");
+  if (passed != s.n + 1 || marked != s.n + 1) state.SkipWithError("entries failed or were not marked");
 }
 
 void BM_TableRun(benchmark::State& state) {
