@@ -234,7 +234,8 @@ void BM_NormalDataReport(benchmark::State& state) {
 
 // The report's own work per record without the report around it: decrypt
 // the value, and insert the row into the report table when the decryption
-// is not empty and holds no '*'. The report table is made afresh before every pass (not timed).
+// is not empty and holds no '*'. The report table is made afresh before
+// every pass (not timed).
 void BM_BareDecryptAndInsert(benchmark::State& state) {
   Setup& s = TheSetup();
   struct Row {

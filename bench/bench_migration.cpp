@@ -23,6 +23,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -63,24 +64,6 @@ void RawExec(sqlite3* db, const std::string& sql) {
   }
 }
 
-// Inserts rows of one or two text columns through one prepared statement.
-void RawInsert(sqlite3* db, const std::string& sql, long rows,
-               const std::function<void(long, std::string&, std::string&)>& values) {
-  sqlite3_stmt* st = nullptr;
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK)
-    throw std::runtime_error(sqlite3_errmsg(db));
-  std::string a, b;
-  for (long i = 0; i < rows; ++i) {
-    values(i, a, b);
-    sqlite3_bind_text(st, 1, a.c_str(), static_cast<int>(a.size()), SQLITE_TRANSIENT);
-    if (sqlite3_bind_parameter_count(st) > 1)
-      sqlite3_bind_text(st, 2, b.c_str(), static_cast<int>(b.size()), SQLITE_TRANSIENT);
-    if (sqlite3_step(st) != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db));
-    sqlite3_reset(st);
-  }
-  sqlite3_finalize(st);
-}
-
 // A prepared statement on the store's own connection, for the floors.
 class Statement {
  public:
@@ -119,13 +102,19 @@ class Statement {
   sqlite3_stmt* st_ = nullptr;
 };
 
+// Inserts rows through one prepared statement with one parameter, ?1.
+void RawInsert(sqlite3* db, const std::string& sql, long rows, const std::function<std::string(long)>& value) {
+  Statement insert(db, sql);
+  for (long i = 0; i < rows; ++i) insert.Run({value(i)});
+}
+
 struct Setup {
   explicit Setup(long n) : n(n) {
     RawExec(Handle(), "BEGIN");
     RawInsert(Handle(), "INSERT INTO \"TV_BASE\".\"CD_PERSON\"(CUSCODE, PANUM) VALUES(?1, ?1)", n,
-              [](long i, std::string& a, std::string&) { a = Number(i); });
+              [](long i) { return Number(i); });
     RawInsert(Handle(), "INSERT INTO \"TV_PRES\".\"PS_MAIN\"(PRESERIAL, PANUM) VALUES(?1, ?1)", n,
-              [](long i, std::string& a, std::string&) { a = Number(i); });
+              [](long i) { return Number(i); });
     RawExec(Handle(), "COMMIT");
     RestoreQora();
     form.Btn_Encrypt.enabled = false;
@@ -151,7 +140,7 @@ struct Setup {
     RawExec(Handle(), "BEGIN");
     RawExec(Handle(), "DELETE FROM \"TV_PRES\".\"QORA_DATAINFO\"");
     RawInsert(Handle(), "INSERT INTO \"TV_PRES\".\"QORA_DATAINFO\"(PREGNO) VALUES(?1)", n / 10,
-              [](long i, std::string& a, std::string&) { a = Dashed(Number(i * 10)); });
+              [](long i) { return Dashed(Number(i * 10)); });
     RawExec(Handle(), "COMMIT");
   }
   // Every table back to its plain numbers without values.
