@@ -38,9 +38,16 @@ fi
 # itself would hold that program's output pipe open, so that a reader
 # waiting for its end (the test discovery, CTest) would wait for the server.
 # For the same reason the lock's own descriptor is closed for the command
-# (-o): the server would otherwise hold the lock until it ends. A second
-# call finds the server running and does nothing.
-flock -o \"$WINEPREFIX.lock\" sh -c '\"$WINESERVER\" -p30 </dev/null >/dev/null 2>&1 && \"$WINELOADER\" cmd.exe /c exit 0 </dev/null >/dev/null 2>&1; true'
+# (-o): the server would otherwise hold the lock until it ends.
+# A server that is running may be about to end: 30 s after its last program
+# it stops its services and exits, and a program started then finds none
+# and starts the next server itself, services and its output pipe with it
+# (the reader then waits 30 s more, and the next program meets the same
+# end). So a short program (cmd.exe) is run under the lock, with no file of
+# the caller, unless a program was started through here less than 20 s ago:
+# the server then lives at least 10 s more. The program itself starts at
+# once after it.
+flock -o \"$WINEPREFIX.lock\" sh -c 'if \"$WINESERVER\" -p30 </dev/null >/dev/null 2>&1 || [ -z \"$(find \"$WINEPREFIX/.started\" -newermt \"20 seconds ago\" 2>/dev/null)\" ]; then \"$WINELOADER\" cmd.exe /c exit 0 </dev/null >/dev/null 2>&1; fi; touch \"$WINEPREFIX/.started\"'
 exec env LANG=ko_KR.UTF-8 LC_ALL=ko_KR.UTF-8 \"$WINELOADER\" \"$@\"
 ")
 file(CHMOD ${JC_WINE_RUN} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
