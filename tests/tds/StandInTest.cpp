@@ -581,8 +581,17 @@ TEST_F(StandInTest, WindowsWindowOpensWithoutABoxAuditsAndRepairsFromTheHistory)
     for (auto [a, b] = seen.equal_range(key); a != b; ++a) v.push_back(a->second);
     return v;
   };
-  ASSERT_EQ(seen.count("error"), 0u) << r.out << r.err;
-  ASSERT_EQ(seen.count("probe-failed"), 0u) << r.out << r.err;
+  // On a failure, what the server last received tells a program that never
+  // sent its statements from one that waited on them.
+  auto serverTail = [&] {
+    const auto log = server_->Log();
+    std::string tail = "the server's last batches:\n";
+    for (std::size_t i = log.size() > 20 ? log.size() - 20 : 0; i < log.size(); ++i)
+      tail += std::to_string(log[i].session) + " " + log[i].outcome + " " + log[i].text.substr(0, 100) + "\n";
+    return tail;
+  };
+  ASSERT_EQ(seen.count("error"), 0u) << r.out << r.err << serverTail();
+  ASSERT_EQ(seen.count("probe-failed"), 0u) << r.out << r.err << serverTail();
 
   // Opened with no box, every control where the models place it.
   EXPECT_EQ(one("boxes"), "0") << r.out;

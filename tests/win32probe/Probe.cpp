@@ -12,7 +12,8 @@
 //     repair-sound  the same on the first row of Grid_Sub whose number
 //                 decrypts whole (no '*'), as the operator picks it
 //     close       closes the window and waits until it is gone
-// Clicks are real mouse input (SendInput) at the control's place on screen.
+// Clicks are real mouse input (SendInput) at the control's place on screen,
+// sent once the window answers and is in front.
 #include <windows.h>
 #include <commctrl.h>
 #include <fcntl.h>
@@ -85,25 +86,64 @@ std::vector<HWND> Boxes() {
   return boxes;
 }
 
-// Real mouse input at a point of the screen.
-void ClickAt(POINT p, bool right) {
-  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-  INPUT in[3] = {};
-  for (auto& i : in) {
-    i.type = INPUT_MOUSE;
-    i.mi.dx = static_cast<LONG>(p.x * 65535LL / (w - 1));
-    i.mi.dy = static_cast<LONG>(p.y * 65535LL / (h - 1));
-  }
-  in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  in[1].mi.dwFlags = (right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN) | MOUSEEVENTF_ABSOLUTE;
-  in[2].mi.dwFlags = (right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP) | MOUSEEVENTF_ABSOLUTE;
-  SendInput(3, in, sizeof(INPUT));
+// Waits (bounded) until the program's window thread answers a message and
+// its window is the foreground one: input sent before that can reach a
+// window that is still being activated, and be lost on the way.
+void ReadyForInput() {
+  DWORD_PTR ignored = 0;
+  if (!SendMessageTimeoutW(gMain, WM_NULL, 0, 0, SMTO_BLOCK, 60000, &ignored)) Fail("the window does not answer");
+  if (GetForegroundWindow() != gMain) SetForegroundWindow(gMain);
+  if (!WaitFor([] { return GetForegroundWindow() == gMain; }, 10)) std::printf("note the window is not in front\n");
 }
 
 POINT CentreOf(HWND hwnd) {
   RECT r;
   GetWindowRect(hwnd, &r);
   return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+// Real mouse input at a point of the screen: one event (a move, a press or
+// a release) at that point.
+void SendMouse(POINT p, DWORD what) {
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dx = static_cast<LONG>(p.x * 65535LL / (w - 1));
+  in.mi.dy = static_cast<LONG>(p.y * 65535LL / (h - 1));
+  in.mi.dwFlags = what | MOUSEEVENTF_ABSOLUTE;
+  SendInput(1, &in, sizeof(INPUT));
+}
+
+// A click at a point of the screen, on a window that answers.
+void ClickAt(POINT p, bool right) {
+  ReadyForInput();
+  SendMouse(p, MOUSEEVENTF_MOVE);
+  SendMouse(p, right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
+  SendMouse(p, right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
+}
+
+// A left click on a push button of the program, as an operator makes it.
+// The button is released only once it shows pressed: a press that did not
+// reach it (input lost while the window was being activated) is released
+// and made again, which runs nothing twice, since a button acts on its
+// release only. Each press made again is printed ("click-again NAME").
+void ClickButton(const char* name) {
+  HWND button = Control(name);
+  const auto pressed = [button] {
+    DWORD_PTR state = 0;
+    return SendMessageTimeoutW(button, BM_GETSTATE, 0, 0, SMTO_BLOCK, 5000, &state) && (state & BST_PUSHED);
+  };
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    ReadyForInput();
+    const POINT p = CentreOf(button);
+    SendMouse(p, MOUSEEVENTF_MOVE);
+    SendMouse(p, MOUSEEVENTF_LEFTDOWN);
+    const bool down = WaitFor(pressed, 10);
+    SendMouse(p, MOUSEEVENTF_LEFTUP);
+    if (down) return;
+    std::printf("click-again %s\n", name);
+  }
+  Fail(std::string("the button ") + name + " never showed pressed under the mouse");
 }
 
 // A list view of the program, read through memory of its process (list
@@ -198,10 +238,15 @@ void Layout() {
 }
 
 void Audit() {
-  ClickAt(CentreOf(Control("Btn_De_Custom")), false);
+  ClickButton("Btn_De_Custom");
   // The audit ends with its totals in the status line ("... 검색").
-  if (!WaitFor([] { return Text(Control("LB_Msg")).find("검색") != std::string::npos; }, 120))
-    Fail("the audit did not end: status '" + Text(Control("LB_Msg")) + "', boxes " + std::to_string(Boxes().size()));
+  if (!WaitFor([] { return Text(Control("LB_Msg")).find("검색") != std::string::npos; }, 120)) {
+    DWORD_PTR ignored = 0;
+    const bool answers = SendMessageTimeoutW(gMain, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &ignored) != 0;
+    Fail("the audit did not end: status '" + Text(Control("LB_Msg")) + "', boxes " + std::to_string(Boxes().size()) +
+         (answers ? ", Grid_Main items " + std::to_string(RemoteList(Control("Grid_Main")).Count())
+                  : std::string(", the window does not answer")));
+  }
   std::printf("status %s\n", OneLine(Text(Control("LB_Msg"))).c_str());
   std::printf("year %s\n", Text(Control("Combo_Year")).c_str());
   RemoteList(Control("Grid_Main")).Print("main");
